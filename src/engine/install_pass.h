@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+class SetupSession;
+
+// Expands the installation variables in every item, files, then registry
+// entries, then shortcuts. 0 after an error was reported.
+int ExpandItems(SetupSession& session);
+// Forward pass over one list: 0 for an absent list, 1 for an empty one,
+// else the result of the last Install called.
+int InstallList(SetupSession& session, WORD kind, WORD argument);
+// Backward pass over one list with Remove; results as InstallList.
+int RemoveList(SetupSession& session, WORD kind, WORD argument);
+// The install step inside the progress window: 1 when everything was
+// installed and the uninstall information recorded, 0 on failure or cancel.
+int RunInstall(SetupSession& session, HWND progressWindow);

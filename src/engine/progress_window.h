@@ -1,0 +1,10 @@
+#pragma once
+#include <windows.h>
+
+class SetupSession;
+
+// Dialog procedure of the modeless progress window; the session arrives as
+// the creation parameter.
+INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void SetProgressText(SetupSession& session, const char* description, const char* path);
+void AdvanceProgress(SetupSession& session, DWORD bytes);

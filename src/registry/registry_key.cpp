@@ -1,0 +1,109 @@
+#include "registry/registry_key.h"
+
+#include <utility>
+
+#include "shell/globals.h"
+#include "shell/setup_error.h"
+#include "shell/string_table.h"
+
+namespace {
+
+REGSAM Rights(RegistryAccess access) {
+  switch (access) {
+    case REGISTRY_READ_WRITE:
+      return KEY_READ | KEY_WRITE;
+    case REGISTRY_WRITE:
+      return KEY_WRITE;
+    case REGISTRY_READ:
+    default:
+      return KEY_READ;
+  }
+}
+
+}  // namespace
+
+bool RegistryKey::Open(HKEY root, const char* subkey, RegistryAccess access) {
+  key_.reset();
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, subkey, 0, Rights(access), &key) != ERROR_SUCCESS) throw SetupError(SETUP_ERR_REG_OPEN);
+  key_.reset(key);
+  return true;
+}
+
+bool RegistryKey::OpenById(HKEY root, UINT subkeyId, RegistryAccess access) {
+  char subkey[kTextSize];
+  LoadNameString(instance_, subkeyId, subkey, sizeof subkey);
+  return Open(root, subkey, access);
+}
+
+bool RegistryKey::Create(HKEY root, const char* subkey, RegistryAccess access) {
+  if (access == REGISTRY_READ) throw SetupError(SETUP_ERR_REG_CREATE);
+  key_.reset();
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(root, subkey, 0, nullptr, 0, Rights(access), nullptr, &key, &disposition) != ERROR_SUCCESS)
+    return false;
+  key_.reset(key);
+  return true;
+}
+
+bool RegistryKey::CreateById(HKEY root, UINT subkeyId, RegistryAccess access) {
+  char subkey[kTextSize];
+  LoadNameString(instance_, subkeyId, subkey, sizeof subkey);
+  return Create(root, subkey, access);
+}
+
+bool RegistryKey::QueryString(const char* name, GlobalBlock& block) {
+  if (!key_) return false;
+  DWORD size = 0;
+  if (RegQueryValueExA(key_.get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    throw SetupError(SETUP_ERR_REG_QUERY);
+  GlobalBlock fresh = GlobalBlock::Allocate(static_cast<std::size_t>(size) + 1);
+  {
+    BlockLock<BYTE> lock(fresh);
+    if (!lock) throw SetupError(SETUP_ERR_NO_MEMORY);
+    DWORD offered = size + 1;
+    if (RegQueryValueExA(key_.get(), name, nullptr, nullptr, lock.get(), &offered) != ERROR_SUCCESS)
+      throw SetupError(SETUP_ERR_REG_QUERY);
+  }
+  block = std::move(fresh);
+  return true;
+}
+
+bool RegistryKey::QueryStringById(UINT nameId, GlobalBlock& block) {
+  if (!key_) return false;
+  char name[kTextSize];
+  LoadNameString(instance_, nameId, name, sizeof name);
+  return QueryString(name, block);
+}
+
+bool RegistryKey::SetString(const char* name, const char* text) {
+  if (!key_) return false;
+  const DWORD bytes = static_cast<DWORD>(lstrlenA(text)) + 1;
+  if (RegSetValueExA(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) != ERROR_SUCCESS)
+    throw SetupError(SETUP_ERR_REG_SET);
+  return true;
+}
+
+bool RegistryKey::QueryDword(const char* name, DWORD& number) {
+  if (!key_) return false;
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegQueryValueExA(key_.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+    throw SetupError(SETUP_ERR_REG_QUERY);
+  number = value;
+  return true;
+}
+
+bool RegistryKey::SetDword(const char* name, DWORD number) {
+  if (!key_) return false;
+  if (RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) !=
+      ERROR_SUCCESS)
+    throw SetupError(SETUP_ERR_REG_SET);
+  return true;
+}
+
+bool RegistryKey::DeleteKey(HKEY root, const char* subkey) {
+  RegDeleteKeyA(root, subkey);
+  return true;
+}

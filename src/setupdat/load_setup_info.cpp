@@ -1,0 +1,91 @@
+#include <cstring>
+#include <new>
+
+#include "resources/resource_ids.h"
+#include "setupdat/component_lists.h"
+#include "shell/globals.h"
+#include "shell/setup_session.h"
+#include "shell/string_table.h"
+
+namespace {
+
+// The folder of the running program: its full path without the last
+// backslash and what follows.
+void GetProgramFolder(char (&path)[kPathSize]) {
+  const DWORD length = GetModuleFileNameA(nullptr, path, kPathSize);
+  if (length == 0 || length >= kPathSize) throw SetupError(SETUP_ERR_GENERAL);
+  char* backslash = std::strrchr(path, '\\');
+  if (backslash) *backslash = '\0';
+}
+
+}  // namespace
+
+bool SetupSession::LoadSetupInfo() {
+  try {
+    char work[kPathSize] = {};
+    if (!setupDatPath) {
+      setupDatPath.reset(new (std::nothrow) char[kPathSize]());
+      if (!setupDatPath) throw SetupError(SETUP_ERR_NO_MEMORY);
+    }
+    char* path = setupDatPath.get();
+
+    char programFolder[kPathSize];
+    GetProgramFolder(programFolder);
+    if (Variable* folder = variables->FindKey('I')) {
+      // A folder too long to hold "\Setup.dat" as well names no readable
+      // file: it is refused like a missing file, never read cut.
+      std::size_t length = 0;
+      if (!folder->GetLength(length) || length >= kPathSize) throw SetupError(SETUP_ERR_NO_SETUPDAT);
+      folder->GetValue(path, kPathSize - 1);
+    } else {
+      CopyText(path, kPathSize, programFolder);
+      variables->Set('I', programFolder);
+    }
+
+    char fileName[kPathSize];
+    LoadNameString(instance, IDS_SETUPDAT_FILE, fileName, sizeof fileName);
+    if (!AppendText(path, kPathSize, fileName)) throw SetupError(SETUP_ERR_NO_SETUPDAT);
+
+    if (!GetSetupString(IDS_SECTION_SETUP, IDS_KEY_TITLE, work, sizeof work)) throw SetupError(SETUP_ERR_NO_SETUPDAT);
+    SetWindowTextA(window, work);
+    variables->Set('T', work);
+
+    GetSetupString(IDS_SECTION_SETUP, IDS_KEY_APP, work, sizeof work);
+    variables->Set('A', work);
+
+    GetSetupNumber(IDS_SECTION_SETUP, IDS_KEY_STARTUP, linkStartup);
+    GetSetupNumber(IDS_SECTION_SETUP, IDS_KEY_DESKTOP, linkDesktop);
+    GetSetupNumber(IDS_SECTION_SETUP, IDS_KEY_GROUP, linkGroup);
+
+    GetSetupString(IDS_SECTION_SETUP, IDS_KEY_DEFAULTGROUP, work, sizeof work);
+    variables->Set('H', work);
+
+    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_LICENSE, work, sizeof work)) variables->Set('L', work);
+    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_CHECK, work, sizeof work)) variables->Set('C', work);
+
+    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_DEFAULTFOLDER, work, sizeof work)) {
+      GlobalBlock expanded;
+      variables->ExpandText(work, expanded);
+      BlockLock<const char> text(expanded);
+      if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
+      variables->Set('0', text.get());
+    } else {
+      variables->Set('0', "C:\\");
+    }
+
+    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_EXECUTE, work, sizeof work)) variables->Set('E', work);
+    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_VIEW, work, sizeof work)) variables->Set('V', work);
+
+    for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
+      lists[kind - 1].reset(new (std::nothrow) ItemList(kind));
+      if (!lists[kind - 1]) throw SetupError(SETUP_ERR_NO_MEMORY);
+    }
+    if (!LoadComponentLists(*this)) throw SetupError(SETUP_ERR_NO_COMPONENTS);
+
+    if (window) InvalidateRect(window, nullptr, TRUE);
+    return true;
+  } catch (SetupError& code) {
+    ReportError(code);
+    return false;
+  }
+}

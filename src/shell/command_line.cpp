@@ -1,0 +1,32 @@
+#include "shell/command_line.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "shell/globals.h"
+#include "shell/string_table.h"
+
+bool ParseCommandLine(const char* commandLine) {
+  g_commandPath[0] = '\0';
+  if (!commandLine) return true;
+
+  char start[3] = {};
+  std::strncpy(start, commandLine, 2);
+  const char* folder = commandLine;
+  if (lstrcmpiA(start, "/U") == 0) {
+    g_uninstallMode = 1;
+    folder += 2;
+    while (*folder == ' ') ++folder;
+  }
+
+  std::size_t length = std::strlen(folder);
+  if (length >= 2 && folder[0] == '"' && folder[length - 1] == '"') {
+    ++folder;
+    length -= 2;
+  }
+  if (length >= sizeof g_commandPath) return false;
+  std::memcpy(g_commandPath, folder, length);
+  g_commandPath[length] = '\0';
+  return true;
+}

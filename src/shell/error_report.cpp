@@ -1,0 +1,30 @@
+#include "shell/error_report.h"
+
+#include <cstdio>
+
+#include "shell/globals.h"
+#include "shell/string_table.h"
+
+namespace {
+const char kCaption[] = "Setup";
+}
+
+void ShowStringMessage(HWND owner, UINT id, UINT style) {
+  char text[kTextSize];
+  if (!LoadTableString(g_instance, id, text, sizeof text)) CopyText(text, sizeof text, "Out of memory");
+  MessageBoxA(owner, text, kCaption, style);
+}
+
+void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int size) {
+  char message[kTextSize];
+  if (!LoadTableString(instance, SetupErrorStringId(code), message, sizeof message))
+    std::snprintf(message, sizeof message, "Error %d", code);
+  std::snprintf(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
+                message);
+}
+
+void ShowErrorReport(HINSTANCE instance, SetupError code) {
+  char text[kTextSize];
+  FormatErrorReport(instance, code, text, sizeof text);
+  MessageBoxA(nullptr, text, kCaption, MB_TASKMODAL);
+}

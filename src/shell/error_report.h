@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+#include "shell/setup_error.h"
+
+// Shows string-table text `id` in a message box captioned "Setup". Works
+// before any session exists: it uses g_instance.
+void ShowStringMessage(HWND owner, UINT id, UINT style);
+
+// The fatal error report: the code's text over "Please contact ..." in a
+// task-modal box without owner. Returns when the user has closed it.
+void ShowErrorReport(HINSTANCE instance, SetupError code);
+
+// Composes the report's text into `buffer` (256 bytes are enough for every
+// code text of the string table; longer texts are cut, never overrun).
+void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int size);

@@ -1,0 +1,26 @@
+#include "shell/global_memory.h"
+
+#include <cstring>
+
+#include "shell/setup_error.h"
+
+GlobalBlock GlobalBlock::Allocate(std::size_t size) {
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (!h) throw SetupError(SETUP_ERR_NO_MEMORY);
+  return GlobalBlock(h);
+}
+
+GlobalBlock GlobalBlock::FromText(const char* text) {
+  const std::size_t length = std::strlen(text);
+  GlobalBlock block = Allocate(length + 1);
+  BlockLock<char> lock(block);
+  if (!lock) throw SetupError(SETUP_ERR_NO_MEMORY);
+  std::memcpy(lock.get(), text, length + 1);
+  return block;
+}
+
+void GlobalBlock::Resize(std::size_t size) {
+  HGLOBAL grown = GlobalReAlloc(handle_, size, GMEM_MOVEABLE | GMEM_ZEROINIT);
+  if (!grown) throw SetupError(SETUP_ERR_NO_MEMORY);
+  handle_ = grown;
+}

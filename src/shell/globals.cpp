@@ -1,0 +1,5 @@
+#include "shell/globals.h"
+
+HINSTANCE g_instance = nullptr;
+DWORD g_uninstallMode = 0;
+char g_commandPath[kPathSize] = {};

@@ -1,0 +1,10 @@
+#pragma once
+#include <windows.h>
+
+// Program-wide values set at start-up.
+constexpr int kPathSize = 260;  // paths: 259 characters and a terminator
+constexpr int kTextSize = 256;  // names and values: 255 characters and a terminator
+
+extern HINSTANCE g_instance;          // for string-table texts, dialogs, pictures
+extern DWORD g_uninstallMode;         // 1 when the command line begins with "/U"
+extern char g_commandPath[kPathSize]; // the folder text of the command line

@@ -1,0 +1,84 @@
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <memory>
+
+#include "setupdat/item_list.h"
+#include "shell/setup_error.h"
+#include "variables/variable_table.h"
+
+// Private messages of the main window, each one step of the run. Each is
+// posted by the main window to itself, with both parameters 0, when the
+// step before has succeeded.
+enum SetupMessage : UINT {
+  WM_SETUP_LOAD = WM_USER + 101,           // posted on WM_CREATE
+  WM_SETUP_WIZARD = WM_USER + 102,         // after the load, installation runs
+  WM_SETUP_EXPAND = WM_USER + 103,         // after the wizard or the confirmation
+  WM_SETUP_CONFIRMREMOVE = WM_USER + 104,  // after the load, uninstall runs
+  WM_SETUP_INSTALL = WM_USER + 105,        // after the expansion, installation runs
+  WM_SETUP_REMOVE = WM_USER + 106,         // after the expansion, uninstall runs
+};
+
+// Choices of the completion dialog.
+enum CompletionOption : DWORD {
+  COMPLETION_RUN_EXECUTE = 1,
+  COMPLETION_OPEN_VIEW = 2,
+  COMPLETION_OFFER_EXECUTE = 4,
+  COMPLETION_OFFER_VIEW = 8,
+};
+
+// The state of one run, owned by the main window from WM_CREATE to
+// WM_DESTROY.
+class SetupSession {
+public:
+  // Creates the variable table and gathers the predefined variables.
+  SetupSession(HINSTANCE instance, HWND window, const char* commandPath);
+  ~SetupSession();
+  SetupSession(const SetupSession&) = delete;
+  SetupSession& operator=(const SetupSession&) = delete;
+
+  // The fatal error report for `code`.
+  void ReportError(SetupError code);
+
+  // Sets the variables taken from the system and the command line. False
+  // after a failure has been reported: the run must end.
+  bool SetSystemVariables(const char* commandPath);
+
+  // Reads Setup.dat and its lists. False after the error was reported.
+  bool LoadSetupInfo();
+
+  // Readers of the Setup.dat in use. A key is absent when the file lacks
+  // it or its value begins with "!"; then the buffer is left as it was.
+  // Names by string-table number throw SETUP_ERR_NO_STRING when missing.
+  bool GetSetupString(UINT sectionId, UINT keyId, char* buffer, std::size_t size) const;
+  bool GetProfileText(const char* section, const char* key, char* buffer, std::size_t size) const;
+  bool GetSetupNumber(UINT sectionId, UINT keyId, int& number) const;
+  bool GetProfileNumber(const char* section, const char* key, int& number) const;
+
+  // Background painting of the main window.
+  bool PaintBackground(HDC dc);
+  bool PaintTitle(HDC dc);
+
+  // True when the predefined variables could all be gathered.
+  bool started() const { return started_; }
+
+  ItemList* list(WORD kind) const { return kind >= 1 && kind <= 3 ? lists[kind - 1].get() : nullptr; }
+
+  DWORD totalBytes = 0;
+  HINSTANCE instance;
+  HWND progressWindow = nullptr;
+  std::unique_ptr<ItemList> lists[3];
+  DWORD restartNeeded = 0;
+  HWND window;
+  DWORD bytesDone = 0;
+  std::unique_ptr<VariableTable> variables;
+  int linkGroup = 0;
+  int linkDesktop = 0;
+  int linkStartup = 0;
+  std::unique_ptr<char[]> setupDatPath;  // 260 bytes once the load step has run
+  DWORD completionOptions = 0;
+
+private:
+  bool started_ = false;
+};

@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+// An installer usually starts from a folder anyone can write to, and a
+// program named setup.exe gets extra DLLs loaded for it. So the only DLLs
+// imported statically are ones Windows always takes from its own folder;
+// the others are loaded here, by full path, from the system folder.
+
+// Restricts the DLL search of the process to the system folder where the
+// system offers that (looked up at run time: Windows 95 lacks it) and takes
+// the current folder out of the search path.
+void RestrictDllSearch();
+
+// Loads a DLL from the system folder only, once per process; null when it
+// is not there. The module stays loaded until the process ends.
+HMODULE LoadSystemLibrary(const char* fileName);
+
+// Looks up `name` in the system DLL `fileName`; null when either is missing.
+template <typename Function>
+Function GetSystemProc(const char* fileName, const char* name) {
+  HMODULE module = LoadSystemLibrary(fileName);
+  if (!module) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}

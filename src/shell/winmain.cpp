@@ -1,0 +1,57 @@
+#include <windows.h>
+
+#include "resources/resource_ids.h"
+#include "shell/com_ptr.h"
+#include "shell/command_line.h"
+#include "shell/error_report.h"
+#include "shell/globals.h"
+#include "shell/main_window.h"
+#include "shell/system_library.h"
+
+namespace {
+
+bool SystemIsTooOld() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;  // 148: the ANSI record
+  if (!GetVersionExA(&version)) return false;
+  return version.dwMajorVersion < 4;
+}
+
+// comctl32 is not a DLL Windows always maps from its own folder, so it is
+// taken from the system folder by full path, never from beside Setup.exe.
+void InitCommonControlsFromSystem() {
+  using InitFn = void(WINAPI*)();
+  if (auto init = GetSystemProc<InitFn>("comctl32.dll", "InitCommonControls")) init();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  g_instance = instance;
+  RestrictDllSearch();
+
+  if (SystemIsTooOld()) {
+    ShowStringMessage(nullptr, IDS_NEEDS_WIN95, MB_ICONHAND);
+    return 0;
+  }
+
+  InitCommonControlsFromSystem();
+  ComApartment com;
+
+  g_uninstallMode = 0;
+  if (!ParseCommandLine(commandLine)) {
+    // A folder that does not fit a path names no Setup.dat we could read.
+    ShowErrorReport(instance, SETUP_ERR_NO_SETUPDAT);
+    return 0;
+  }
+
+  if (!RegisterMainWindowClass(instance)) return 0;
+  if (!CreateMainWindow(instance)) return 0;
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}

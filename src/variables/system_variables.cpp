@@ -1,0 +1,54 @@
+#include <cstring>
+
+#include "registry/registry_key.h"
+#include "resources/resource_ids.h"
+#include "shell/globals.h"
+#include "shell/setup_session.h"
+#include "shell/string_table.h"
+
+namespace {
+
+void SetFromBlock(VariableTable& table, unsigned char key, const GlobalBlock& block) {
+  BlockLock<const char> text(block);
+  if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
+  table.Set(key, text.get());
+}
+
+}  // namespace
+
+bool SetupSession::SetSystemVariables(const char* commandPath) {
+  try {
+    RegistryKey key(instance);
+    GlobalBlock value;
+
+    key.OpenById(HKEY_LOCAL_MACHINE, IDS_REG_CURRENTVERSION, REGISTRY_READ);
+    key.QueryStringById(IDS_REG_PROGRAMFILESDIR, value);
+    SetFromBlock(*variables, 'P', value);
+
+    key.OpenById(HKEY_CURRENT_USER, IDS_REG_SHELLFOLDERS, REGISTRY_READ);
+    key.QueryStringById(IDS_REG_DESKTOP, value);
+    SetFromBlock(*variables, 'D', value);
+    key.QueryStringById(IDS_REG_STARTUP, value);
+    SetFromBlock(*variables, 'R', value);
+    key.QueryStringById(IDS_REG_PROGRAMS, value);
+    SetFromBlock(*variables, 'G', value);
+    value.reset();
+
+    char folder[kPathSize];
+    if (GetWindowsDirectoryA(folder, sizeof folder) != 0) variables->Set('W', folder);
+    if (GetSystemDirectoryA(folder, sizeof folder) != 0) variables->Set('S', folder);
+
+    char text[kPathSize];
+    CopyText(text, sizeof text, commandPath ? commandPath : "");
+    std::size_t length = std::strlen(text);
+    if (length > 0) {
+      if (text[length - 1] == '\\') text[--length] = '\0';
+      if (length > 0) variables->Set('I', text);
+    }
+    return true;
+  } catch (SetupError& code) {
+    ReportError(code);
+    PostQuitMessage(0);
+    return false;
+  }
+}

@@ -1,0 +1,607 @@
+// uiauto: finding, reading and operating windows of another process.
+#include "uiauto.h"
+#include "uiauto_internal.h"
+
+#include <algorithm>
+
+namespace uiauto {
+
+using detail::Fail;
+using detail::HwndToString;
+using detail::QuoteForLog;
+
+namespace {
+
+struct TopLevelSearch {
+  DWORD processId;
+  bool includeHidden;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lParam) {
+  auto* search = reinterpret_cast<TopLevelSearch*>(lParam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == search->processId && (search->includeHidden || IsWindowVisible(hwnd))) {
+    search->found.push_back(hwnd);
+  }
+  return TRUE;
+}
+
+struct ChildSearch {
+  HWND root;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChildren(HWND hwnd, LPARAM lParam) {
+  reinterpret_cast<ChildSearch*>(lParam)->found.push_back(hwnd);
+  return TRUE;
+}
+
+// All descendants of root, depth first in z-order.
+std::vector<HWND> Descendants(HWND root) {
+  ChildSearch search{root, {}};
+  EnumChildWindows(root, CollectChildren, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int DepthBelow(HWND root, HWND hwnd) {
+  int depth = 0;
+  for (HWND p = GetParent(hwnd); p != nullptr && p != root; p = GetParent(p)) ++depth;
+  return depth;
+}
+
+std::string ProcessLabel(const Process& process) {
+  return "process " + std::to_string(process.Id());
+}
+
+// The caption Windows keeps for a window. For windows of other processes
+// this does not send a message, so it never hangs on a busy program.
+std::string StoredCaption(HWND hwnd) {
+  const int len = GetWindowTextLengthA(hwnd);
+  if (len <= 0) return std::string();
+  std::vector<char> buf(static_cast<std::size_t>(len) + 2);
+  const int n = GetWindowTextA(hwnd, buf.data(), static_cast<int>(buf.size()));
+  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+bool ContainsText(const std::string& haystack, const std::string& needle) {
+  return haystack.find(needle) != std::string::npos;
+}
+
+DWORD ButtonType(HWND button) {
+  return static_cast<DWORD>(GetWindowLongA(button, GWL_STYLE)) & BS_TYPEMASK;
+}
+
+bool IsCheckable(DWORD type) {
+  switch (type) {
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsRadio(DWORD type) { return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON; }
+
+bool ClassIs(HWND hwnd, const char* name) {
+  return detail::EqualsIgnoreCase(WindowClass(hwnd), name);
+}
+
+HWND FindControlOrFail(HWND parent, int id) {
+  if (!IsWindow(parent)) {
+    Fail("window " + HwndToString(parent) + " does not exist (any more)");
+    return nullptr;
+  }
+  HWND ctrl = Control(parent, id);
+  if (ctrl == nullptr) {
+    Fail("no control with id " + std::to_string(id) + " in " + DescribeWindow(parent));
+  }
+  return ctrl;
+}
+
+// A user can operate a control only if it, its ancestors and its
+// top-level window are visible and enabled; a modal dialog disables
+// its owner, so this also catches clicks behind an open message box.
+bool CheckOperable(HWND ctrl, const char* what) {
+  const std::string name = std::string(what) + " " + HwndToString(ctrl) + " (id " +
+                           std::to_string(ControlId(ctrl)) + ", " +
+                           QuoteForLog(WindowText(ctrl, 500)) + ")";
+  if (!IsWindow(ctrl)) return Fail(name + " does not exist (any more)");
+  if (!IsWindowVisible(ctrl)) return Fail(name + " is not visible");
+  for (HWND w = ctrl; w != nullptr; w = GetParent(w)) {
+    if (!IsWindowEnabled(w)) {
+      if (w == ctrl) return Fail(name + " is disabled");
+      return Fail(name + " is inside disabled window " + HwndToString(w) + " " +
+                  QuoteForLog(StoredCaption(w)) + " (is a modal window open over it?)");
+    }
+    if ((static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE)) & WS_CHILD) == 0) break;
+  }
+  return true;
+}
+
+bool PostNotify(HWND ctrl, WORD code) {
+  HWND parent = GetParent(ctrl);
+  if (parent == nullptr) return Fail("control " + HwndToString(ctrl) + " has no parent");
+  const WPARAM wp = MAKEWPARAM(static_cast<WORD>(ControlId(ctrl)), code);
+  if (!PostMessageA(parent, WM_COMMAND, wp, reinterpret_cast<LPARAM>(ctrl))) {
+    return Fail("posting WM_COMMAND to " + HwndToString(parent) + " failed: " +
+                detail::Win32ErrorText(GetLastError()));
+  }
+  return true;
+}
+
+std::optional<CheckState> ReadCheck(HWND button) {
+  const std::optional<LRESULT> r = Send(button, BM_GETCHECK, 0, 0);
+  if (!r) return std::nullopt;
+  if (*r == BST_CHECKED) return CheckState::Checked;
+  if (*r == BST_INDETERMINATE) return CheckState::Indeterminate;
+  return CheckState::Unchecked;
+}
+
+const char* CheckName(CheckState s) {
+  switch (s) {
+    case CheckState::Checked: return "checked";
+    case CheckState::Indeterminate: return "indeterminate";
+    case CheckState::Unchecked: break;
+  }
+  return "unchecked";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Finding windows
+
+bool WindowFilter::Matches(HWND hwnd) const {
+  if (!IsWindow(hwnd)) return false;
+  if (!includeHidden && !IsWindowVisible(hwnd)) return false;
+  if (className && !detail::EqualsIgnoreCase(WindowClass(hwnd), *className)) return false;
+  if (owner && Owner(hwnd) != *owner) return false;
+  if (caption) {
+    const std::string text = StoredCaption(hwnd);
+    if (captionMatch == TextMatch::Exact ? text != *caption : !ContainsText(text, *caption)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+WindowFilter DialogFilter(const std::string& caption, TextMatch match) {
+  WindowFilter f;
+  f.className = kDialogClass;
+  if (!caption.empty()) f.caption = caption;
+  f.captionMatch = match;
+  return f;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId, bool includeHidden) {
+  TopLevelSearch search{processId, includeHidden, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> FindWindows(DWORD processId, const WindowFilter& filter) {
+  std::vector<HWND> out;
+  for (HWND hwnd : TopLevelWindows(processId, filter.includeHidden)) {
+    if (filter.Matches(hwnd)) out.push_back(hwnd);
+  }
+  return out;
+}
+
+std::optional<HWND> FindTopLevelWindow(DWORD processId, const WindowFilter& filter) {
+  for (HWND hwnd : TopLevelWindows(processId, filter.includeHidden)) {
+    if (filter.Matches(hwnd)) return hwnd;
+  }
+  return std::nullopt;
+}
+
+HWND Owner(HWND hwnd) { return GetWindow(hwnd, GW_OWNER); }
+
+std::vector<HWND> OwnedWindows(HWND owner, bool includeHidden) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(owner, &pid);
+  std::vector<HWND> out;
+  if (pid == 0) return out;
+  for (HWND hwnd : TopLevelWindows(pid, includeHidden)) {
+    if (Owner(hwnd) == owner) out.push_back(hwnd);
+  }
+  return out;
+}
+
+std::optional<HWND> WaitForWindow(const Process& process, const std::function<bool(HWND)>& pred,
+                                  DWORD timeoutMs) {
+  std::optional<HWND> found;
+  bool ended = false;
+  WaitUntil(
+      [&] {
+        for (HWND hwnd : TopLevelWindows(process.Id())) {
+          if (pred(hwnd)) {
+            found = hwnd;
+            return true;
+          }
+        }
+        // Looked once more after the end, so a window shown just before
+        // exiting is still seen if it is there.
+        ended = !process.IsRunning();
+        return ended;
+      },
+      timeoutMs);
+  if (found) return found;
+  if (ended) {
+    const std::optional<DWORD> code = process.ExitCode();
+    Fail(ProcessLabel(process) + " ended (exit code " +
+         (code ? std::to_string(*code) : std::string("?")) +
+         ") without showing the window looked for");
+  } else {
+    Fail("no such window of " + ProcessLabel(process) + " within " + std::to_string(timeoutMs) +
+         " ms; " + Describe(process));
+  }
+  return std::nullopt;
+}
+
+std::optional<HWND> WaitForWindow(const Process& process, const WindowFilter& filter,
+                                  DWORD timeoutMs) {
+  if (filter.includeHidden) {
+    // TopLevelWindows in the predicate form lists visible windows only.
+    std::optional<HWND> found;
+    if (WaitUntil(
+            [&] {
+              found = FindTopLevelWindow(process.Id(), filter);
+              return found.has_value() || !process.IsRunning();
+            },
+            timeoutMs) &&
+        found) {
+      return found;
+    }
+    Fail("no such (possibly hidden) window of " + ProcessLabel(process) + "; " +
+         Describe(process));
+    return std::nullopt;
+  }
+  return WaitForWindow(process, [&](HWND hwnd) { return filter.Matches(hwnd); }, timeoutMs);
+}
+
+std::optional<HWND> WaitForDialog(const Process& process, const std::string& caption,
+                                  DWORD timeoutMs, TextMatch match) {
+  return WaitForWindow(process, DialogFilter(caption, match), timeoutMs);
+}
+
+bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs) {
+  if (WaitUntil([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, timeoutMs)) {
+    return true;
+  }
+  return Fail("window " + HwndToString(hwnd) + " " + QuoteForLog(StoredCaption(hwnd)) +
+              " still shown after " + std::to_string(timeoutMs) + " ms");
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+std::optional<LRESULT> Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) {
+  DWORD_PTR result = 0;
+  if (SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL, timeoutMs,
+                          &result) == 0) {
+    Fail("message " + std::to_string(msg) + " to window " + HwndToString(hwnd) +
+         " not answered within " + std::to_string(timeoutMs) + " ms");
+    return std::nullopt;
+  }
+  return static_cast<LRESULT>(result);
+}
+
+std::string WindowText(HWND hwnd, DWORD timeoutMs) {
+  const std::optional<LRESULT> len = Send(hwnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs);
+  if (!len || *len < 0) return StoredCaption(hwnd);
+  // WM_GETTEXTLENGTH may overestimate (multi-byte); never underestimates.
+  std::vector<char> buf(static_cast<std::size_t>(*len) + 2, '\0');
+  const std::optional<LRESULT> n =
+      Send(hwnd, WM_GETTEXT, static_cast<WPARAM>(buf.size()), reinterpret_cast<LPARAM>(buf.data()),
+           timeoutMs);
+  if (!n) return StoredCaption(hwnd);
+  const std::size_t used = std::min(static_cast<std::size_t>(*n < 0 ? 0 : *n), buf.size() - 1);
+  return std::string(buf.data(), used);
+}
+
+std::string WindowClass(HWND hwnd) {
+  char buf[256];
+  const int n = GetClassNameA(hwnd, buf, static_cast<int>(sizeof buf));
+  return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+int ControlId(HWND hwnd) { return GetDlgCtrlID(hwnd); }
+
+HWND Control(HWND parent, int id) {
+  HWND best = nullptr;
+  bool bestVisible = false;
+  int bestDepth = 0;
+  for (HWND hwnd : Descendants(parent)) {
+    if (!detail::SameControlId(ControlId(hwnd), id)) continue;
+    const bool visible = IsWindowVisible(hwnd) != FALSE;
+    const int depth = DepthBelow(parent, hwnd);
+    if (best == nullptr || (visible && !bestVisible) ||
+        (visible == bestVisible && depth < bestDepth)) {
+      best = hwnd;
+      bestVisible = visible;
+      bestDepth = depth;
+    }
+  }
+  return best;
+}
+
+std::optional<std::string> ControlText(HWND parent, int id) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr) return std::nullopt;
+  return WindowText(ctrl);
+}
+
+std::optional<bool> IsControlEnabled(HWND parent, int id) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr) return std::nullopt;
+  return IsWindowEnabled(ctrl) != FALSE;
+}
+
+std::optional<bool> IsControlVisible(HWND parent, int id) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr) return std::nullopt;
+  return IsWindowVisible(ctrl) != FALSE;
+}
+
+std::optional<CheckState> GetCheckState(HWND parent, int id) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr) return std::nullopt;
+  return ReadCheck(ctrl);
+}
+
+std::optional<bool> IsChecked(HWND parent, int id) {
+  const std::optional<CheckState> s = GetCheckState(parent, id);
+  if (!s) return std::nullopt;
+  return *s == CheckState::Checked;
+}
+
+std::optional<std::vector<std::string>> ListItems(HWND control) {
+  const std::string cls = WindowClass(control);
+  UINT countMsg = 0;
+  UINT lenMsg = 0;
+  UINT textMsg = 0;
+  if (detail::EqualsIgnoreCase(cls, "ListBox") || detail::EqualsIgnoreCase(cls, "ComboLBox")) {
+    countMsg = LB_GETCOUNT;
+    lenMsg = LB_GETTEXTLEN;
+    textMsg = LB_GETTEXT;
+  } else if (detail::EqualsIgnoreCase(cls, "ComboBox")) {
+    countMsg = CB_GETCOUNT;
+    lenMsg = CB_GETLBTEXTLEN;
+    textMsg = CB_GETLBTEXT;
+  } else {
+    Fail("window " + HwndToString(control) + " of class " + QuoteForLog(cls) +
+         " is not a list box or combo box");
+    return std::nullopt;
+  }
+  const std::optional<LRESULT> count = Send(control, countMsg, 0, 0);
+  if (!count || *count < 0) return std::nullopt;
+  std::vector<std::string> items;
+  for (LRESULT i = 0; i < *count; ++i) {
+    const std::optional<LRESULT> len = Send(control, lenMsg, static_cast<WPARAM>(i), 0);
+    if (!len || *len < 0) return std::nullopt;
+    std::vector<char> buf(static_cast<std::size_t>(*len) + 2, '\0');
+    const std::optional<LRESULT> n =
+        Send(control, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf.data()));
+    if (!n || *n < 0) return std::nullopt;
+    items.emplace_back(buf.data(), std::min(static_cast<std::size_t>(*n), buf.size() - 1));
+  }
+  return items;
+}
+
+std::optional<int> SelectedIndex(HWND control) {
+  const UINT msg = ClassIs(control, "ComboBox") ? CB_GETCURSEL : LB_GETCURSEL;
+  const std::optional<LRESULT> r = Send(control, msg, 0, 0);
+  if (!r) return std::nullopt;
+  return *r < 0 ? -1 : static_cast<int>(*r);
+}
+
+std::vector<ControlInfo> Controls(HWND parent) {
+  std::vector<ControlInfo> out;
+  for (HWND hwnd : Descendants(parent)) {
+    ControlInfo info;
+    info.hwnd = hwnd;
+    info.parent = GetParent(hwnd);
+    info.id = ControlId(hwnd);
+    info.depth = DepthBelow(parent, hwnd);
+    info.className = WindowClass(hwnd);
+    info.text = WindowText(hwnd, 500);
+    info.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    info.visible = IsWindowVisible(hwnd) != FALSE;
+    info.enabled = IsWindowEnabled(hwnd) != FALSE;
+    out.push_back(std::move(info));
+  }
+  return out;
+}
+
+ShowState GetShowState(HWND hwnd) {
+  if (!IsWindowVisible(hwnd)) return ShowState::Hidden;
+  if (IsIconic(hwnd)) return ShowState::Minimized;
+  if (IsZoomed(hwnd)) return ShowState::Maximized;
+  return ShowState::Normal;
+}
+
+const char* ToString(ShowState state) {
+  switch (state) {
+    case ShowState::Hidden: return "hidden";
+    case ShowState::Minimized: return "minimized";
+    case ShowState::Maximized: return "maximized";
+    case ShowState::Normal: break;
+  }
+  return "normal";
+}
+
+std::string DescribeWindow(HWND hwnd) {
+  if (!IsWindow(hwnd)) return "window " + HwndToString(hwnd) + " (gone)\n";
+  std::string out = "window " + HwndToString(hwnd) + " class " + QuoteForLog(WindowClass(hwnd)) +
+                    " caption " + QuoteForLog(StoredCaption(hwnd)) + " " +
+                    ToString(GetShowState(hwnd));
+  if (!IsWindowEnabled(hwnd)) out += " disabled";
+  if (HWND owner = Owner(hwnd)) out += " owner " + HwndToString(owner);
+  out += "\n";
+  for (const ControlInfo& c : Controls(hwnd)) {
+    out.append(static_cast<std::size_t>(c.depth + 1) * 2, ' ');
+    char style[16];
+    std::snprintf(style, sizeof style, "%08lX", static_cast<unsigned long>(c.style));
+    out += "id " + std::to_string(c.id) + " " + QuoteForLog(c.className) + " " +
+           QuoteForLog(c.text) + " style " + style + (c.visible ? "" : " hidden") +
+           (c.enabled ? "" : " disabled");
+    if (detail::EqualsIgnoreCase(c.className, "Button") && IsCheckable(c.style & BS_TYPEMASK)) {
+      if (const std::optional<CheckState> s = ReadCheck(c.hwnd)) {
+        out += std::string(" ") + CheckName(*s);
+      }
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+std::string Describe(const Process& process) {
+  std::string out = ProcessLabel(process);
+  if (process.IsRunning()) {
+    out += " running";
+  } else if (const std::optional<DWORD> code = process.ExitCode()) {
+    out += " ended with exit code " + std::to_string(*code);
+  } else {
+    out += " not started";
+  }
+  const std::vector<HWND> windows = TopLevelWindows(process.Id(), true);
+  out += ", " + std::to_string(windows.size()) + " top-level window(s):\n";
+  for (HWND hwnd : windows) {
+    if (IsWindowVisible(hwnd)) {
+      out += DescribeWindow(hwnd);
+    } else {
+      out += "window " + HwndToString(hwnd) + " class " + QuoteForLog(WindowClass(hwnd)) +
+             " hidden\n";
+    }
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Acting
+
+bool ClickButton(HWND button) {
+  if (!CheckOperable(button, "button")) return false;
+  if (!ClassIs(button, "Button")) {
+    return Fail("window " + HwndToString(button) + " is a " + QuoteForLog(WindowClass(button)) +
+                ", not a button");
+  }
+  // Posted, not sent: the click may open a modal dialog, and a sent
+  // message would only return once that dialog is closed.
+  // BM_CLICK lets the button do what a mouse click does (toggle a check
+  // box, move the radio selection) and notify its parent itself.
+  if (!PostMessageA(button, BM_CLICK, 0, 0)) {
+    return Fail("posting BM_CLICK to " + HwndToString(button) + " failed: " +
+                detail::Win32ErrorText(GetLastError()));
+  }
+  return true;
+}
+
+bool ClickButton(HWND parent, int id) {
+  HWND button = FindControlOrFail(parent, id);
+  return button != nullptr && ClickButton(button);
+}
+
+bool SetEditText(HWND parent, int id, const std::string& text) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr || !CheckOperable(ctrl, "edit control")) return false;
+  const bool isCombo = ClassIs(ctrl, "ComboBox");
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(ctrl, GWL_STYLE));
+  if (!isCombo) {
+    if (!ClassIs(ctrl, "Edit")) {
+      return Fail("control " + std::to_string(id) + " is a " + QuoteForLog(WindowClass(ctrl)) +
+                  ", not an edit control");
+    }
+    if (style & ES_READONLY) return Fail("edit control " + std::to_string(id) + " is read-only");
+  }
+  const std::optional<LRESULT> r =
+      Send(ctrl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  if (!r) return false;
+  if (*r == FALSE || *r == CB_ERR) {
+    return Fail("control " + std::to_string(id) + " refused text " + QuoteForLog(text));
+  }
+  // A single-line edit tells its parent about WM_SETTEXT itself (EN_CHANGE),
+  // as typing would; multi-line edits and combo boxes do not, so the
+  // notification typing would have caused is sent for them here.
+  if (isCombo) return PostNotify(ctrl, CBN_EDITCHANGE);
+  if (style & ES_MULTILINE) return PostNotify(ctrl, EN_CHANGE);
+  return true;
+}
+
+bool SetChecked(HWND parent, int id, bool checked, DWORD timeoutMs) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr) return false;
+  const DWORD type = ButtonType(ctrl);
+  if (!ClassIs(ctrl, "Button") || !IsCheckable(type)) {
+    return Fail("control " + std::to_string(id) + " is not a check box or radio button");
+  }
+  const CheckState want = checked ? CheckState::Checked : CheckState::Unchecked;
+  const detail::Deadline deadline(timeoutMs);
+  // A three-state box cycles through three states, so it may take two clicks.
+  for (int click = 0; click < 3; ++click) {
+    const std::optional<CheckState> now = ReadCheck(ctrl);
+    if (!now) return false;
+    if (*now == want) return true;
+    if (IsRadio(type) && !checked) {
+      return Fail("radio button " + std::to_string(id) +
+                  " cannot be cleared by clicking it; choose another one");
+    }
+    if (!ClickButton(ctrl)) return false;
+    const CheckState before = *now;
+    if (!WaitUntil(
+            [&] {
+              const std::optional<CheckState> s = ReadCheck(ctrl);
+              return s && *s != before;
+            },
+            deadline.Remaining())) {
+      return Fail(std::string("clicking ") + (IsRadio(type) ? "radio button " : "check box ") +
+                  std::to_string(id) + " did not change it from " + CheckName(before) +
+                  " (does its owner handle the click?)");
+    }
+  }
+  const std::optional<CheckState> last = ReadCheck(ctrl);
+  if (last && *last == want) return true;
+  return Fail("check box " + std::to_string(id) + " never became " + CheckName(want));
+}
+
+bool SelectListItem(HWND parent, int id, int index) {
+  HWND ctrl = FindControlOrFail(parent, id);
+  if (ctrl == nullptr || !CheckOperable(ctrl, "list")) return false;
+  const std::optional<std::vector<std::string>> items = ListItems(ctrl);
+  if (!items) return false;
+  if (index < 0 || static_cast<std::size_t>(index) >= items->size()) {
+    return Fail("list " + std::to_string(id) + " has " + std::to_string(items->size()) +
+                " items, no index " + std::to_string(index));
+  }
+  const bool isCombo = ClassIs(ctrl, "ComboBox");
+  std::optional<LRESULT> r;
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(ctrl, GWL_STYLE));
+  if (isCombo) {
+    r = Send(ctrl, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  } else if (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) {
+    r = Send(ctrl, LB_SETSEL, TRUE, static_cast<LPARAM>(index));
+  } else {
+    r = Send(ctrl, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+  if (!r) return false;
+  if (*r == LB_ERR) return Fail("list " + std::to_string(id) + " refused index " + std::to_string(index));
+  return PostNotify(ctrl, isCombo ? CBN_SELCHANGE : LBN_SELCHANGE);
+}
+
+bool Close(HWND hwnd) {
+  if (!IsWindow(hwnd)) return Fail("window " + HwndToString(hwnd) + " does not exist (any more)");
+  if (!PostMessageA(hwnd, WM_CLOSE, 0, 0)) {
+    return Fail("posting WM_CLOSE to " + HwndToString(hwnd) + " failed: " +
+                detail::Win32ErrorText(GetLastError()));
+  }
+  return true;
+}
+
+}  // namespace uiauto
