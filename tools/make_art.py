@@ -183,9 +183,11 @@ def rotated_poly(cx, cy, size, frac_pts, angle):
     return out
 
 
-def draw_motif(cv, ox, oy, s, st, base_depth=10, disk_lines=3):
+def draw_motif(cv, ox, oy, s, st, base_depth=10, detail=True):
     """Draws the carton and diskette with the unit square's top-left at
-    (ox, oy), s pixels per unit."""
+    (ox, oy), s pixels per unit. Without `detail` (for 16 x 16) the flaps,
+    the tilt and the small parts are left out, since single pixels of them
+    would only be noise."""
 
     def painter(fn):
         return lambda x, y: fn(x, y, (x + 0.5 - ox) / s, (y + 0.5 - oy) / s)
@@ -196,41 +198,52 @@ def draw_motif(cv, ox, oy, s, st, base_depth=10, disk_lines=3):
     back = cv.new_object(base_depth + 1)
     inside = cv.new_object(base_depth + 2)
     disk = cv.new_object(base_depth + 3)
-    label = cv.new_object(base_depth + 4, outline=False)
-    shutter = cv.new_object(base_depth + 4)
     front = cv.new_object(base_depth + 6)
     left_flap = cv.new_object(base_depth + 7)
 
-    # Back flap, standing up behind the opening.
-    poly([(10, 12), (28, 12), (30, 5.5), (13, 5.5)], st.flap_back, back)
+    if detail:
+        # Back flap, standing up behind the opening.
+        poly([(10, 12), (28, 12), (30, 5.5), (13, 5.5)], st.flap_back, back)
     # Inside of the carton, seen through the opening.
     poly([(3, 17), (10, 12), (28, 12), (21, 17)], st.inside, inside)
-    # Inner side wall, a little lighter than the floor of the opening.
-    poly([(3, 17), (10, 12), (10, 14.5), (4.5, 17)], st.inside_wall, inside)
+    if detail:
+        # Inner side wall, a little lighter than the floor of the opening.
+        poly([(3, 17), (10, 12), (10, 14.5), (4.5, 17)], st.inside_wall, inside)
 
-    # Diskette, tilted, its lower edge sunk into the carton.
-    cx, cy, size, ang = 15.5, 10.0, 14.0, -10.0
+    # Diskette, its lower edge sunk into the carton. Label, shutter and slot
+    # belong to the same object so that no outline runs between them.
+    if not detail:
+        cx, cy, size, ang = 15.0, 9.0, 16.0, 0.0
+    elif s < 2:
+        cx, cy, size, ang = 15.5, 9.5, 15.0, 0.0  # no tilt: crisp lines
+    else:
+        cx, cy, size, ang = 15.5, 10.0, 14.0, -10.0
     body = [(0, 0), (0.9, 0), (1, 0.1), (1, 1), (0, 1)]
     poly(rotated_poly(cx, cy, size, body, ang), st.disk, disk)
     poly(rotated_rect(cx, cy, size, size, 0.14, 0.0, 0.86, 0.56, ang),
-         st.label, label)
-    if disk_lines:
-        for i in range(disk_lines):
-            f = 0.16 + i * (0.32 / max(1, disk_lines - 1)) if disk_lines > 1 else 0.3
-            poly(rotated_rect(cx, cy, size, size, 0.22, f, 0.78, f + 0.06, ang),
-                 st.label_line, label)
+         st.label, disk)
+    if detail:
+        for f in (0.16, 0.32, 0.48):
+            poly(rotated_rect(cx, cy, size, size, 0.22, f - 0.03, 0.78, f + 0.03,
+                              ang), st.label_line, disk)
+    else:
+        poly(rotated_rect(cx, cy, size, size, 0.22, 0.25, 0.78, 0.37, ang),
+             st.label_line, disk)
     poly(rotated_rect(cx, cy, size, size, 0.26, 0.68, 0.74, 1.0, ang),
-         st.shutter, shutter)
-    poly(rotated_rect(cx, cy, size, size, 0.52, 0.73, 0.64, 0.95, ang),
-         st.slot, shutter)
+         st.shutter, disk)
+    if detail:
+        poly(rotated_rect(cx, cy, size, size, 0.52, 0.73, 0.64, 0.95, ang),
+             st.slot, disk)
 
     # Front and right side of the carton, in front of the diskette.
     poly([(3, 17), (21, 17), (21, 30), (3, 30)], st.front, front)
     poly([(21, 17), (28, 12), (28, 25), (21, 30)], st.side, front)
     # Tape across the front, the mark of a sealed product.
     poly([(10, 17), (14, 17), (14, 30), (10, 30)], st.tape, front)
-    # Left flap, folded out over the left edge.
-    poly([(3, 17), (10, 12), (6.5, 7.5), (-0.5, 12.5)], st.flap_left, left_flap)
+    if detail:
+        # Left flap, folded out over the left edge.
+        poly([(3, 17), (10, 12), (6.5, 7.5), (-0.5, 12.5)], st.flap_left,
+             left_flap)
 
 
 # ---------------------------------------------------------------------------
@@ -318,7 +331,7 @@ def icon_style():
         front=flat(BLUE),
         side=flat(NAVY),
         tape=flat(AQUA),
-        flap_left=flat(TEAL),
+        flap_left=flat(AQUA),
     )
 
 
@@ -326,7 +339,7 @@ def draw_icon(size):
     cv = Canvas(size, size, BLACK)
     s = size / 32.0
     draw_motif(cv, 0.5 * s, 1.0 * s, s * 0.97, icon_style(),
-               disk_lines=3 if size >= 32 else 0)
+               detail=size >= 32)
     cv.outline(BLACK)
     return cv
 
@@ -342,10 +355,10 @@ def corner_style():
         flap_back=shade(NAVY, BLUE, 6, 12, 1),
         inside=flat(BLACK),
         inside_wall=flat(NAVY),
-        disk=shade(GREY, BLACK, 2, 18, 1),
+        disk=flat(GREY),
         label=flat(WHITE),
         label_line=flat(BLUE),
-        shutter=shade(WHITE, SILVER, 2, 18, 1),
+        shutter=flat(SILVER),
         slot=flat(GREY),
         front=shade(BLUE, NAVY, 17, 30, 1),
         side=shade(NAVY, BLACK, 12, 30, 1),
@@ -533,17 +546,21 @@ def ico_bytes(canvases):
     return out + b''.join(images)
 
 
-def png_bytes(cv, scale):
+def png_bytes(cv, scale, see_through=None):
     def chunk(kind, data):
         c = struct.pack('>I', len(data)) + kind + data
         return c + struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff)
 
+    mask = cv.background_mask() if see_through else None
     raw = bytearray()
     for y in range(cv.h * scale):
         raw.append(0)
         row = cv.px[y // scale]
         for x in range(cv.w * scale):
-            raw.extend(row[x // scale])
+            if mask and mask[y // scale][x // scale]:
+                raw.extend(see_through)
+            else:
+                raw.extend(row[x // scale])
     ihdr = struct.pack('>IIBBBBB', cv.w * scale, cv.h * scale, 8, 2, 0, 0, 0)
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', ihdr) +
             chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
@@ -586,12 +603,13 @@ def main(argv):
 
     if args.preview:
         os.makedirs(args.preview, exist_ok=True)
-        for name, cv, scale in (('icon32.png', icons[0], 8),
-                                ('icon16.png', icons[1], 8),
-                                ('wizard.png', wizard, 2),
-                                ('corner.png', corner, 3)):
+        desktop = TEAL  # icons are shown over the classic desktop colour
+        for name, cv, scale, under in (('icon32.png', icons[0], 8, desktop),
+                                       ('icon16.png', icons[1], 8, desktop),
+                                       ('wizard.png', wizard, 2, None),
+                                       ('corner.png', corner, 3, None)):
             with open(os.path.join(args.preview, name), 'wb') as f:
-                f.write(png_bytes(cv, scale))
+                f.write(png_bytes(cv, scale, under))
     return 0
 
 

@@ -1,9 +1,131 @@
 #include "engine/install_pass.h"
 
-#include "shell/setup_session.h"
+#include <commctrl.h>
 
-// Stand-ins until the install engine exists: nothing to expand or install.
-int ExpandItems(SetupSession&) { return 1; }
-int InstallList(SetupSession& session, WORD kind, WORD) { return session.list(kind) ? 1 : 0; }
-int RemoveList(SetupSession& session, WORD kind, WORD) { return session.list(kind) ? 1 : 0; }
-int RunInstall(SetupSession&, HWND) { return 1; }
+#include <cstdio>
+#include <new>
+
+#include "resources/resource_ids.h"
+#include "setupdat/install_item.h"
+#include "shell/globals.h"
+#include "shell/setup_session.h"
+#include "shell/string_table.h"
+
+namespace {
+
+// The shortcut location mask from the user's three choices.
+WORD MakeLinkFlags(const SetupSession& session) {
+  WORD flags = 0;
+  if (session.linkGroup) flags |= LINK_GROUP;
+  if (session.linkStartup) flags |= LINK_STARTUP;
+  if (session.linkDesktop) flags |= LINK_DESKTOP;
+  return flags;
+}
+
+void SetControlText(HWND window, int id, const char* text) {
+  if (window) SetDlgItemTextA(window, id, text);
+}
+
+// The value of variable `key` (at most 259 characters), or the empty text.
+void VariableText(const SetupSession& session, unsigned char key, char (&text)[kPathSize]) {
+  text[0] = '\0';
+  if (const Variable* variable = session.variables->FindKey(key)) variable->GetValue(text, kPathSize - 1);
+}
+
+// From here on the run's profile reads and writes go to the copy of
+// Setup.dat in the installation folder. A path that would not fit leaves
+// the run on the installation set's file rather than on a cut name.
+bool PointAtInstalledSetupDat(SetupSession& session) {
+  char fileName[kPathSize];
+  LoadNameString(session.instance, IDS_SETUPDAT_FILE, fileName, sizeof fileName);
+  char pattern[kPathSize + 4];
+  std::snprintf(pattern, sizeof pattern, "%%0%s", fileName);
+  GlobalBlock expanded;
+  session.variables->ExpandText(pattern, expanded);
+  BlockLock<const char> path(expanded);
+  if (!path || !session.setupDatPath) return false;
+  char installed[kPathSize];
+  if (!CopyText(installed, sizeof installed, path.get())) return false;
+  CopyText(session.setupDatPath.get(), kPathSize, installed);
+  return true;
+}
+
+// The uninstall information, in the order an uninstall run reads it back.
+void RecordUninstallInfo(SetupSession& session, WORD linkFlags) {
+  if (!PointAtInstalledSetupDat(session)) return;
+  char text[kPathSize];
+  VariableText(session, '0', text);
+  session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLFOLDER, text);
+  VariableText(session, 'H', text);
+  session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLGROUP, text);
+  session.WriteSetupNumber(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLLINKS, linkFlags);
+}
+
+int RunInstallPasses(SetupSession& session, HWND progressWindow) {
+  const WORD linkFlags = MakeLinkFlags(session);
+  session.progressWindow = progressWindow;
+  // The bar counts KiB over a 32-bit range, so that large installations
+  // stay proportional instead of wrapping at 64 MiB.
+  if (progressWindow)
+    SendDlgItemMessageA(progressWindow, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
+                        static_cast<LPARAM>(session.totalBytes / 1024));
+
+  if (!InstallList(session, ITEM_KIND_FILE, 0)) return 0;
+  SetControlText(progressWindow, IDC_PROGRESS_FILE, "");
+  SetControlText(progressWindow, IDC_PROGRESS_DESCRIPTION, "Registry entries");
+  if (!InstallList(session, ITEM_KIND_REGISTRY, 0)) return 0;
+  SetControlText(progressWindow, IDC_PROGRESS_DESCRIPTION, "Creating shortcuts");
+  if (!InstallList(session, ITEM_KIND_SHORTCUT, linkFlags)) return 0;
+
+  RecordUninstallInfo(session, linkFlags);
+  return 1;
+}
+
+}  // namespace
+
+int ExpandItems(SetupSession& session) {
+  try {
+    for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
+      ItemList* list = session.list(kind);
+      if (!list) continue;
+      InstallItem* item = nullptr;
+      for (bool more = list->First(item); more; more = list->Next(item)) item->Expand();
+    }
+    return 1;
+  } catch (SetupError& code) {
+    session.ReportError(code);
+    return 0;
+  }
+}
+
+int InstallList(SetupSession& session, WORD kind, WORD argument) {
+  ItemList* list = session.list(kind);
+  if (!list) return 0;
+  InstallItem* item = nullptr;
+  int result = 1;
+  for (bool more = list->First(item); more && result; more = list->Next(item)) result = item->Install(argument);
+  return result;
+}
+
+int RemoveList(SetupSession& session, WORD kind, WORD argument) {
+  ItemList* list = session.list(kind);
+  if (!list) return 0;
+  InstallItem* item = nullptr;
+  int result = 1;
+  for (bool more = list->Last(item); more && result; more = list->Prev(item)) result = item->Remove(argument);
+  return result;
+}
+
+int RunInstall(SetupSession& session, HWND progressWindow) {
+  // An error thrown by an item (a registry value that cannot be written,
+  // memory running out) is reported here and fails the run like a cancel,
+  // so that the caller rolls back; it never reaches the window procedure.
+  try {
+    return RunInstallPasses(session, progressWindow);
+  } catch (SetupError& code) {
+    session.ReportError(code);
+  } catch (std::bad_alloc&) {
+    session.ReportError(SETUP_ERR_NO_MEMORY);
+  }
+  return 0;
+}

@@ -3,5 +3,18 @@
 
 class SetupSession;
 
-// Asks whether to restart Windows when a file waits for the next restart.
+// Records that `newFile` is to be moved over `target` at the next restart
+// of the system, or deleted then when `target` is "NUL" (any case). Sets
+// the session's restartNeeded when the operation was recorded. Returns
+// false only when WININIT.INI could not be written on Windows 95.
+BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* target);
+
+// Records that `file` is to be deleted at the next restart.
+void DeleteAtRestart(SetupSession& session, const char* file);
+
+// True on the Windows NT family.
+BOOL IsWindowsNT();
+
+// Asks whether to restart Windows when a file waits for the next restart,
+// and restarts it on Yes. Asks nothing when nothing is pending.
 void OfferRestart(SetupSession& session, HWND owner);

@@ -1,8 +1,17 @@
 #pragma once
+#include <windows.h>
 
 class SetupSession;
 
-// Reads the installation lists named in the "Setup" section into the
-// session's three item lists and adds up the bytes to install. False after
-// a list error has been reported.
+// Reads the four installation lists named in the "Setup" section (files,
+// registry entries under HKEY_CLASSES_ROOT, then under HKEY_LOCAL_MACHINE,
+// shortcuts) into the session's three item lists, adding up the bytes of
+// the files. False at the first list that fails, after its error has been
+// reported; the later lists are not read.
 bool LoadComponentLists(SetupSession& session);
+
+// Reads one list: the section named by key `listKeyId` of "Setup", one
+// item of `kind` per key of that section, in file order. Registry items
+// get `root`. True also when the list key is absent. On any error reports
+// it and returns false; items read before stay in their list.
+bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root);

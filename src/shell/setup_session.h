@@ -56,6 +56,14 @@ public:
   bool GetSetupNumber(UINT sectionId, UINT keyId, int& number) const;
   bool GetProfileNumber(const char* section, const char* key, int& number) const;
 
+  // Writers of the Setup.dat in use. The platform's result is not looked
+  // at: a file that cannot be written simply keeps no such key. Names by
+  // string-table number throw SETUP_ERR_NO_STRING when missing.
+  void WriteSetupString(UINT sectionId, UINT keyId, const char* text) const;
+  bool WriteProfileText(const char* section, const char* key, const char* text) const;
+  void WriteSetupNumber(UINT sectionId, UINT keyId, DWORD number) const;
+  bool WriteProfileNumber(const char* section, const char* key, DWORD number) const;
+
   // Background painting of the main window.
   bool PaintBackground(HDC dc);
   bool PaintTitle(HDC dc);

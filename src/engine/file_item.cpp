@@ -1,0 +1,179 @@
+#include "engine/file_item.h"
+
+#include <cstring>
+
+#include "engine/folders.h"
+#include "engine/progress_window.h"
+#include "engine/restart.h"
+#include "registry/shared_dll_count.h"
+#include "setupdat/item_text.h"
+#include "setupdat/list_fields.h"
+#include "shell/globals.h"
+#include "shell/setup_session.h"
+#include "shell/string_table.h"
+
+namespace {
+
+const char kTempPrefix[] = "QWI";
+
+enum class Outcome { Installed, Skipped, Cancelled };
+
+// The temporary file in the destination folder. Deleted on every way out
+// until Keep(): after the rename it is the installed file, after a
+// deferred replacement it waits there for the restart.
+class TemporaryFile {
+public:
+  TemporaryFile() = default;
+  ~TemporaryFile() { Discard(); }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  // GetTempFileNameA creates the empty file and names it.
+  bool Create(const char* folder) {
+    if (GetTempFileNameA(folder, kTempPrefix, 0, path_) == 0) return false;
+    owned_ = true;
+    return true;
+  }
+  void Discard() {
+    if (owned_) DeleteFileA(path_);
+    owned_ = false;
+  }
+  void Keep() { owned_ = false; }
+  const char* path() const { return path_; }
+
+private:
+  char path_[MAX_PATH] = {};
+  bool owned_ = false;
+};
+
+// A general failure (situation 1000) offers only Skip and Cancel.
+Outcome SkipOrCancel(const FileItem& item, const char* destination) {
+  return AskFileError(item, destination, FILE_SITUATION_GENERAL) == FILE_ANSWER_SKIP ? Outcome::Skipped
+                                                                                       : Outcome::Cancelled;
+}
+
+// The source's path: the installation set folder (variable I, else the
+// current folder), a backslash and the name. False when it does not fit
+// into a path buffer; it is never cut.
+bool BuildSourcePath(const FileItem& item, const char* name, char (&path)[kPathSize]) {
+  if (const Variable* folder = item.variables->FindKey('I')) {
+    std::size_t length = 0;
+    if (!folder->GetLength(length) || length >= kPathSize) return false;
+    folder->GetValue(path, kPathSize - 1);
+  } else {
+    const DWORD length = GetCurrentDirectoryA(kPathSize, path);
+    if (length == 0 || length >= kPathSize) return false;
+  }
+  return AppendText(path, kPathSize, "\\") && AppendText(path, kPathSize, name);
+}
+
+// Expands the source into the temporary file until it works or the user
+// gives up on it. Ignore keeps what was written.
+Outcome CopyLoop(const FileItem& item, const char* sourcePath, const char* tempPath, const char* destination) {
+  for (;;) {
+    const FileSituation situation = item.DecompressFile(sourcePath, tempPath);
+    if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
+    switch (AskFileError(item, destination, situation)) {
+      case FILE_ANSWER_IGNORE:
+        return Outcome::Installed;
+      case FILE_ANSWER_SKIP:
+        return Outcome::Skipped;
+      case FILE_ANSWER_CANCEL:
+        return Outcome::Cancelled;
+      default:  // Retry
+        break;
+    }
+  }
+}
+
+// Clears the destination for the rename. Ignore on a file that cannot be
+// deleted leaves the replacement to the next restart (`deferred`).
+Outcome ClearLoop(FileItem& item, const char* tempPath, const char* destination, bool& deferred) {
+  bool force = false;
+  deferred = false;
+  for (;;) {
+    const FileSituation situation = item.ClearDestination(tempPath, destination, force);
+    if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
+    switch (AskFileError(item, destination, situation)) {
+      case FILE_ANSWER_REPLACE:
+        force = true;
+        break;
+      case FILE_ANSWER_IGNORE:
+        ReplaceAtRestart(*item.owner, tempPath, destination);
+        deferred = true;
+        return Outcome::Installed;
+      case FILE_ANSWER_SKIP:
+        return Outcome::Skipped;
+      case FILE_ANSWER_CANCEL:
+        return Outcome::Cancelled;
+      default:  // Retry with the same force
+        break;
+    }
+  }
+}
+
+// Steps 1 to 9 of installing a file: everything up to the file being in
+// place. `temp` is kept once the file is placed or deferred.
+Outcome PlaceFile(FileItem& item, const char* name, const char* description, const char* destination,
+                  TemporaryFile& temp) {
+  char sourcePath[kPathSize];
+  char folder[kPathSize];
+  // Paths that do not fit the path buffers are refused, never cut: a cut
+  // path would name another file.
+  if (std::strlen(destination) >= kPathSize || !BuildSourcePath(item, name, sourcePath))
+    return SkipOrCancel(item, destination);
+  if (!GetFolderPart(destination, folder, sizeof folder)) return SkipOrCancel(item, destination);
+  CreateFolderPath(folder);
+  if (!temp.Create(folder)) return SkipOrCancel(item, destination);
+
+  SetProgressText(*item.owner, description, destination);
+
+  Outcome outcome = CopyLoop(item, sourcePath, temp.path(), destination);
+  if (outcome != Outcome::Installed) return outcome;
+  bool deferred = false;
+  outcome = ClearLoop(item, temp.path(), destination, deferred);
+  if (outcome != Outcome::Installed) return outcome;
+  if (!deferred && !MoveFileA(temp.path(), destination)) return SkipOrCancel(item, destination);
+  temp.Keep();
+  return Outcome::Installed;
+}
+
+}  // namespace
+
+FileItem::FileItem(SetupSession* session, VariableTable* table, const char* key, const char* value)
+    : InstallItem(ITEM_KIND_FILE, session, table), source(GlobalBlock::FromText(key)) {
+  GetField(value, ',', destination, 0);
+  GetNumberField(value, ',', size, 1);
+  GetNumberField(value, ',', shared, 2);
+  GetField(value, ',', description, 3);
+}
+
+void FileItem::Expand() { ExpandItemText(*variables, destination); }
+
+DWORD FileItem::GetSize() { return static_cast<DWORD>(size); }
+
+BOOL FileItem::Install(WORD locations) {
+  InstallItem::Install(locations);
+  BlockLock<const char> name(source);
+  BlockLock<const char> text(description);
+  BlockLock<const char> path(destination);
+  const char* destinationPath = path ? path.get() : "";
+
+  TemporaryFile temp;
+  const Outcome outcome = PlaceFile(*this, name ? name.get() : "", text ? text.get() : "", destinationPath, temp);
+  if (outcome == Outcome::Cancelled) return FALSE;  // the temporary file goes with `temp`
+  temp.Discard();
+  if (outcome == Outcome::Installed) {
+    installedByRun = true;
+    if (shared) {
+      try {
+        AdjustSharedCount(owner->instance, destinationPath, 1);
+      } catch (SetupError&) {
+        // The file is in place; a count that cannot be written does not
+        // undo that.
+      }
+    }
+  }
+  AdvanceProgress(*owner, static_cast<DWORD>(size));
+  return TRUE;
+}

@@ -1,0 +1,16 @@
+#include "setupdat/item_text.h"
+
+#include <utility>
+
+#include "shell/setup_error.h"
+#include "variables/variable_table.h"
+
+void ExpandItemText(const VariableTable& variables, GlobalBlock& text) {
+  GlobalBlock expanded;
+  {
+    BlockLock<const char> original(text);
+    // An absent text (no block) locks as null, which does not expand.
+    if (!variables.ExpandText(original.get(), expanded)) throw SetupError(SETUP_ERR_EXPAND);
+  }
+  text = std::move(expanded);
+}

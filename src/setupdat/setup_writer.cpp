@@ -1,0 +1,34 @@
+#include <cstdio>
+
+#include "shell/globals.h"
+#include "shell/setup_session.h"
+#include "shell/string_table.h"
+
+bool SetupSession::WriteProfileText(const char* section, const char* key, const char* text) const {
+  // Before the load step there is no file to write to; an empty name would
+  // send the key to the system's own initialisation file.
+  if (setupDatPath && setupDatPath[0]) WritePrivateProfileStringA(section, key, text, setupDatPath.get());
+  return true;
+}
+
+bool SetupSession::WriteProfileNumber(const char* section, const char* key, DWORD number) const {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", static_cast<int>(number));
+  return WriteProfileText(section, key, text);
+}
+
+void SetupSession::WriteSetupString(UINT sectionId, UINT keyId, const char* text) const {
+  char section[kTextSize];
+  char key[kTextSize];
+  LoadNameString(instance, sectionId, section, sizeof section);
+  LoadNameString(instance, keyId, key, sizeof key);
+  WriteProfileText(section, key, text);
+}
+
+void SetupSession::WriteSetupNumber(UINT sectionId, UINT keyId, DWORD number) const {
+  char section[kTextSize];
+  char key[kTextSize];
+  LoadNameString(instance, sectionId, section, sizeof section);
+  LoadNameString(instance, keyId, key, sizeof key);
+  WriteProfileNumber(section, key, number);
+}

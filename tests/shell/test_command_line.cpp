@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "shell/command_line.h"
+#include "shell/globals.h"
+
+namespace {
+
+struct Parsed {
+  bool ok;
+  DWORD uninstall;
+  std::string folder;
+};
+
+Parsed Parse(const char* text) {
+  g_uninstallMode = 0;
+  std::memset(g_commandPath, 'x', sizeof g_commandPath);
+  const bool ok = ParseCommandLine(text);
+  return {ok, g_uninstallMode, std::string(g_commandPath)};
+}
+
+TEST(ParseCommandLine, RecognisesTheUninstallSwitchInAnyCase) {
+  Parsed p = Parse("/u C:\\App");
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "C:\\App");
+
+  p = Parse("/UC:\\App");
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "C:\\App");
+
+  p = Parse("/Uninstall");
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "ninstall");
+}
+
+TEST(ParseCommandLine, SwitchAloneGivesAnEmptyFolder) {
+  for (const char* text : {"/U", "/U   ", "/u"}) {
+    Parsed p = Parse(text);
+    EXPECT_EQ(p.uninstall, 1u) << text;
+    EXPECT_EQ(p.folder, "") << text;
+  }
+}
+
+TEST(ParseCommandLine, OnlySpacesAreSkippedAfterTheSwitch) {
+  Parsed p = Parse("/U\tC:\\App");
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "\tC:\\App");
+}
+
+TEST(ParseCommandLine, AnythingElseIsTheInstallationSetFolder) {
+  Parsed p = Parse("-U C:\\App");
+  EXPECT_EQ(p.uninstall, 0u);
+  EXPECT_EQ(p.folder, "-U C:\\App");
+
+  p = Parse("D:\\Set With Blanks\\ ");
+  EXPECT_EQ(p.uninstall, 0u);
+  EXPECT_EQ(p.folder, "D:\\Set With Blanks\\ ");
+
+  p = Parse("");
+  EXPECT_EQ(p.uninstall, 0u);
+  EXPECT_EQ(p.folder, "");
+}
+
+TEST(ParseCommandLine, RemovesOneEnclosingPairOfQuotes) {
+  Parsed p = Parse("/U \"C:\\Program Files\\Example\"");
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "C:\\Program Files\\Example");
+
+  p = Parse("\"\"D:\\Set\"\"");
+  EXPECT_EQ(p.folder, "\"D:\\Set\"");
+
+  p = Parse("\"D:\\Half");  // no closing quote: kept as it is
+  EXPECT_EQ(p.folder, "\"D:\\Half");
+}
+
+TEST(ParseCommandLine, RefusesAFolderThatDoesNotFitAPath) {
+  const std::string fits(259, 'a');
+  Parsed p = Parse(fits.c_str());
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.folder, fits);
+
+  const std::string tooLong(260, 'b');
+  p = Parse(tooLong.c_str());
+  EXPECT_FALSE(p.ok);
+  EXPECT_EQ(p.folder, "");
+
+  const std::string uninstallTooLong = "/U " + std::string(300, 'c');
+  p = Parse(uninstallTooLong.c_str());
+  EXPECT_FALSE(p.ok);
+  EXPECT_EQ(p.folder, "");
+  // The quotes do not count against the length.
+  const std::string quoted = "\"" + std::string(259, 'd') + "\"";
+  p = Parse(quoted.c_str());
+  EXPECT_TRUE(p.ok);
+  EXPECT_EQ(p.folder.size(), 259u);
+}
+
+}  // namespace
