@@ -3,6 +3,7 @@
 #include "uiauto_internal.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace uiauto {
 
@@ -56,13 +57,19 @@ std::string ProcessLabel(const Process& process) {
 }
 
 // The caption Windows keeps for a window. For windows of other processes
-// this does not send a message, so it never hangs on a busy program.
+// GetWindowTextA reads it without sending a message, so it never hangs on
+// a busy program. (GetWindowTextLengthA does send WM_GETTEXTLENGTH, and
+// blocks until the program answers, so it is not used.)
 std::string StoredCaption(HWND hwnd) {
-  const int len = GetWindowTextLengthA(hwnd);
-  if (len <= 0) return std::string();
-  std::vector<char> buf(static_cast<std::size_t>(len) + 2);
-  const int n = GetWindowTextA(hwnd, buf.data(), static_cast<int>(buf.size()));
-  return std::string(buf.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+  std::vector<char> buf(512);
+  for (;;) {
+    const int n = GetWindowTextA(hwnd, buf.data(), static_cast<int>(buf.size()));
+    if (n <= 0) return std::string();
+    if (static_cast<std::size_t>(n) + 1 < buf.size() || buf.size() >= 65536) {
+      return std::string(buf.data(), static_cast<std::size_t>(n));
+    }
+    buf.resize(buf.size() * 4);
+  }
 }
 
 bool ContainsText(const std::string& haystack, const std::string& needle) {

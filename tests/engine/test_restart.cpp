@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "engine/restart.h"
+#include "resources/resource_ids.h"
+#include "shell/globals.h"
+#include "shell/setup_session.h"
+#include "shell/string_table.h"
+#include "support/message_box_answerer.h"
+#include "support/temp_folder.h"
+#include "uiauto.h"
+
+namespace {
+
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
+
+const char kProbe[] = "restart_probe.exe";
+const DWORD kProbeReplaced = 1, kProbeRestartNeeded = 2, kProbeNT = 4;
+
+// What Wine does at a restart: works off WININIT.INI and the pending file
+// operations, without ending any process.
+void RestartWindows() {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  char command[] = "wineboot.exe -r";
+  ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  CloseHandle(process.hThread);
+  const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+  CloseHandle(process.hProcess);
+  ASSERT_EQ(WAIT_OBJECT_0, waited) << "wineboot -r did not finish";
+}
+
+// Wine takes the Windows version a program sees from this key, by the
+// program's file name.
+class AppVersion {
+public:
+  AppVersion(const char* exeName, const char* version) : path_(std::string("Software\\Wine\\AppDefaults\\") + exeName) {
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0,
+                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    if (key) {
+      RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                     static_cast<DWORD>(std::strlen(version) + 1));
+      RegCloseKey(key);
+    }
+  }
+  ~AppVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str()); }
+
+private:
+  std::string path_;
+};
+
+DWORD RunProbe(const char* version, const std::string& arguments) {
+  AppVersion appVersion(kProbe, version);
+  auto process = uiauto::Process::Start(uiauto::QuoteArg(uiauto::PathBesideThisExecutable(kProbe)) + " " + arguments);
+  if (!process) {
+    ADD_FAILURE() << uiauto::LastError();
+    return 255;
+  }
+  EXPECT_TRUE(process->WaitForExit(30000));
+  return process->ExitCode().value_or(255);
+}
+
+std::string ShortPath(const std::string& path) {
+  char buffer[MAX_PATH] = "";
+  GetShortPathNameA(path.c_str(), buffer, sizeof(buffer));
+  return buffer;
+}
+
+std::string WininitPath() {
+  char folder[MAX_PATH] = "";
+  GetWindowsDirectoryA(folder, sizeof(folder));
+  return std::string(folder) + "\\WININIT.INI";
+}
+
+class RestartTest : public ::testing::Test {
+protected:
+  void SetUp() override { DeleteFileA(WininitPath().c_str()); }
+
+  SetupSession session{g_instance, nullptr, ""};
+  TempFolder folder;
+};
+
+TEST_F(RestartTest, WindowsVersionIsTheOneWineReportsPerProgram) {
+  EXPECT_TRUE(IsWindowsNT());
+  EXPECT_EQ(0u, RunProbe("win95", "version"));
+  EXPECT_EQ(0u, RunProbe("win98", "version"));
+  EXPECT_EQ(kProbeNT, RunProbe("nt40", "version"));
+  EXPECT_EQ(kProbeNT, RunProbe("winxp", "version"));
+  EXPECT_EQ(kProbeNT, RunProbe("win10", "version"));
+}
+
+TEST_F(RestartTest, OnNTFilesAreReplacedAndDeletedAtTheRestart) {
+  const std::string installed = folder.Join("app.dll");
+  const std::string temporary = folder.Join("~st1234.tmp");
+  const std::string obsolete = folder.Join("obsolete.hlp");
+  const std::string obsoleteLower = folder.Join("obsolete.cnt");
+  WriteFile(installed, "old");
+  WriteFile(temporary, "new");
+  WriteFile(obsolete, "x");
+  WriteFile(obsoleteLower, "x");
+
+  EXPECT_EQ(TRUE, ReplaceAtRestart(session, temporary.c_str(), installed.c_str()));
+  EXPECT_EQ(1u, session.restartNeeded);
+  DeleteAtRestart(session, obsolete.c_str());
+  EXPECT_EQ(TRUE, ReplaceAtRestart(session, obsoleteLower.c_str(), "nul"));
+  // Nothing happens before the restart, and WININIT.INI is not used.
+  EXPECT_EQ("old", ReadFile(installed));
+  EXPECT_TRUE(FileExists(obsolete));
+  EXPECT_FALSE(FileExists(WininitPath()));
+
+  RestartWindows();
+  EXPECT_EQ("new", ReadFile(installed));
+  EXPECT_FALSE(FileExists(temporary));
+  EXPECT_FALSE(FileExists(obsolete));
+  EXPECT_FALSE(FileExists(obsoleteLower));
+}
+
+TEST_F(RestartTest, OnNT4TheSameWorksInAProgramOfItsOwn) {
+  const std::string installed = folder.Join("shared.dll");
+  const std::string temporary = folder.Join("~st5678.tmp");
+  WriteFile(installed, "old");
+  WriteFile(temporary, "new");
+  EXPECT_EQ(kProbeReplaced | kProbeRestartNeeded | kProbeNT,
+            RunProbe("nt40", "replace " + uiauto::QuoteArg(temporary) + " " + uiauto::QuoteArg(installed)));
+  RestartWindows();
+  EXPECT_EQ("new", ReadFile(installed));
+  EXPECT_FALSE(FileExists(temporary));
+}
+
+TEST_F(RestartTest, OnWindows95TheOperationsGoThroughWininit) {
+  const std::string first = folder.Join("first library.dll");
+  const std::string firstNew = folder.Join("~st0001.tmp");
+  const std::string second = folder.Join("second.dll");
+  const std::string secondNew = folder.Join("~st0002.tmp");
+  const std::string obsolete = folder.Join("obsolete help.hlp");
+  WriteFile(first, "old1");
+  WriteFile(firstNew, "new1");
+  WriteFile(second, "old2");
+  WriteFile(secondNew, "new2");
+  WriteFile(obsolete, "x");
+  const DWORD done = kProbeReplaced | kProbeRestartNeeded;
+  EXPECT_EQ(done, RunProbe("win95", "replace " + uiauto::QuoteArg(firstNew) + " " + uiauto::QuoteArg(first)));
+  EXPECT_EQ(done, RunProbe("win95", "replace " + uiauto::QuoteArg(secondNew) + " " + uiauto::QuoteArg(second)));
+  EXPECT_EQ(done, RunProbe("win95", "delete " + uiauto::QuoteArg(obsolete)));
+
+  const std::string expected = "[rename]\r\n" + ShortPath(first) + "=" + ShortPath(firstNew) + "\r\n" +
+                               ShortPath(second) + "=" + ShortPath(secondNew) + "\r\n" + "NUL=" +
+                               ShortPath(obsolete) + "\r\n";
+  EXPECT_EQ(expected, ReadFile(WininitPath()));
+  EXPECT_EQ(std::string::npos, expected.find("first library")) << "long names in WININIT.INI";
+  EXPECT_EQ("old1", ReadFile(first));
+
+  RestartWindows();
+  EXPECT_EQ("new1", ReadFile(first));
+  EXPECT_EQ("new2", ReadFile(second));
+  EXPECT_FALSE(FileExists(firstNew));
+  EXPECT_FALSE(FileExists(obsolete));
+  EXPECT_FALSE(FileExists(WininitPath())) << "WININIT.INI is worked off once";
+}
+
+TEST_F(RestartTest, OnWindows95AWininitWithOtherContentStillWorks) {
+  const std::string installed = folder.Join("app.dll");
+  const std::string temporary = folder.Join("~st0003.tmp");
+  WriteFile(installed, "old");
+  WriteFile(temporary, "new");
+  // Written by some other program: another section last, no final line break.
+  WriteFile(WininitPath(), "[rename]\r\nNUL=C:\\NOFILE.TMP\r\n[CombineVxDs]\r\nx=1");
+  EXPECT_EQ(kProbeReplaced | kProbeRestartNeeded,
+            RunProbe("win95", "replace " + uiauto::QuoteArg(temporary) + " " + uiauto::QuoteArg(installed)));
+  RestartWindows();
+  EXPECT_EQ("new", ReadFile(installed));
+  EXPECT_FALSE(FileExists(temporary));
+}
+
+TEST_F(RestartTest, OnWindows95NothingIsWrittenWithoutShortPaths) {
+  const std::string temporary = folder.Join("~st0004.tmp");
+  WriteFile(temporary, "new");
+  EXPECT_EQ(0u, RunProbe("win95", "replace " + uiauto::QuoteArg(temporary) + " " +
+                                      uiauto::QuoteArg(folder.Join("missing.dll"))));
+  EXPECT_EQ(0u, RunProbe("win95", "delete " + uiauto::QuoteArg(folder.Join("missing.hlp"))) & kProbeRestartNeeded);
+  EXPECT_FALSE(FileExists(WininitPath()));
+}
+
+TEST_F(RestartTest, OfferRestartAsksOnlyWhenSomethingIsPending) {
+  {
+    testsupport::MessageBoxAnswerer answerer(IDNO);
+    OfferRestart(session, nullptr);
+    EXPECT_TRUE(answerer.Boxes().empty());
+  }
+  session.restartNeeded = 1;
+  testsupport::MessageBoxAnswerer answerer(IDNO);
+  OfferRestart(session, nullptr);
+  const auto boxes = answerer.Boxes();
+  ASSERT_EQ(1u, boxes.size());
+  char question[256];
+  ASSERT_TRUE(LoadTableString(g_instance, IDS_RESTART_QUESTION, question, sizeof(question)));
+  EXPECT_EQ("Setup Wizard", boxes[0].caption);
+  EXPECT_EQ(question, boxes[0].text);
+  EXPECT_EQ((std::vector<int>{IDYES, IDNO}), boxes[0].buttonIds);
+  EXPECT_EQ(uiauto::MessageBoxIcon::Question, boxes[0].icon);
+}
+
+// Processes that own top-level windows, apart from the desktop's: Wine's
+// restart asks each of them to end and then terminates it.
+BOOL CALLBACK NoteWindowOwner(HWND window, LPARAM data) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  reinterpret_cast<std::set<DWORD>*>(data)->insert(process);
+  return TRUE;
+}
+
+std::set<DWORD> ProcessesWithWindows() {
+  std::set<DWORD> owners;
+  EnumWindows(NoteWindowOwner, reinterpret_cast<LPARAM>(&owners));
+  DWORD desktop = 0;
+  GetWindowThreadProcessId(GetDesktopWindow(), &desktop);
+  owners.erase(desktop);
+  return owners;
+}
+
+TEST_F(RestartTest, YesRestartsWindowsAndThePendingReplacementHappens) {
+  // Under Wine the restart ends every process that owns a window; it is
+  // only safe while nothing but the probe has one.
+  const std::set<DWORD> owners = ProcessesWithWindows();
+  if (!owners.empty()) {
+    std::string list;
+    for (DWORD id : owners) list += " " + std::to_string(id);
+    GTEST_SKIP() << "processes with windows would be ended by the restart:" << list
+                 << " (this one is " << GetCurrentProcessId() << ")";
+  }
+  const std::string installed = folder.Join("app.dll");
+  const std::string temporary = folder.Join("~st0005.tmp");
+  WriteFile(installed, "old");
+  WriteFile(temporary, "new");
+  ASSERT_TRUE(ReplaceAtRestart(session, temporary.c_str(), installed.c_str()));
+
+  auto probe = uiauto::Process::Start(uiauto::QuoteArg(uiauto::PathBesideThisExecutable(kProbe)) + " offer");
+  ASSERT_TRUE(probe) << uiauto::LastError();
+  auto box = uiauto::WaitForMessageBox(*probe, 15000);
+  ASSERT_TRUE(box) << uiauto::LastError() << uiauto::Describe(*probe);
+  EXPECT_EQ("Setup Wizard", box->caption);
+  ASSERT_TRUE(uiauto::Answer(*box, IDYES));
+  EXPECT_TRUE(probe->WaitForExit(30000));
+  EXPECT_TRUE(uiauto::WaitUntil([&] { return ReadFile(installed) == "new"; }, 30000))
+      << "the restart did not replace the file";
+  EXPECT_FALSE(FileExists(temporary));
+}
+
+}  // namespace
