@@ -33,7 +33,7 @@ bool ReplaceThroughWininit(const char* newFile, const char* target) {
   const UINT length = GetWindowsDirectoryA(iniPath, sizeof(iniPath));
   if (length == 0 || length >= sizeof(iniPath)) return false;
   if (!AppendText(iniPath, sizeof(iniPath), "\\WININIT.INI")) return false;
-  return AppendWininitRename(iniPath, shortTarget, shortSource);
+  return AddWininitRename(iniPath, shortTarget, shortSource);
 }
 
 bool EnableShutdownPrivilege() {

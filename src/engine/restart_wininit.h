@@ -1,11 +1,10 @@
 #pragma once
 #include <windows.h>
 
-// Appends the line "target=source" to the "[rename]" section of the
+// Adds the line "target=source" to the "[rename]" section of the
 // WININIT.INI at `iniPath`, which Windows 95 works off at its next start.
 // `target` and `source` must already be in the short (8.3) form, or
-// `target` "NUL" for a deletion. A new file begins with "[rename]"; an
-// existing one gets a line break after a last line without one, and a
-// "[rename]" header when its last section is another. False when the file
-// cannot be opened, created or written.
-bool AppendWininitRename(const char* iniPath, const char* target, const char* source);
+// `target` "NUL" for a deletion. The line goes at the end of the file's
+// [rename] section; a file without one (or a new file) gets the section at
+// its end. False when the file cannot be opened, created or written.
+bool AddWininitRename(const char* iniPath, const char* target, const char* source);

@@ -35,6 +35,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     return 0;
   }
 
+  // The themed common controls load uxtheme.dll by name; having the
+  // system's copy loaded first leaves a planted one nothing to answer.
+  LoadSystemLibrary("uxtheme.dll");
   InitCommonControlsFromSystem();
   ComApartment com;
 

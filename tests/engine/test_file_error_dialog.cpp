@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <functional>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/file_error_dialog.h"
 #include "resources/resource_ids.h"
 #include "shell/globals.h"
-#include "support/message_box_answerer.h"
 #include "uiauto.h"
 
 namespace {
@@ -24,13 +25,40 @@ struct Seen {
   RECT work = {};
 };
 
+// Runs `action` once on the first visible dialog of this process with the
+// given caption, from a thread of its own that ends right after it. (A
+// driver that goes on polling would send messages to this thread's windows
+// while this thread waits for it to stop, and each send would time out.)
+class AnswerOnce {
+public:
+  AnswerOnce(std::string caption, std::function<void(HWND)> action)
+      : thread_([caption, action] {
+          std::optional<HWND> dialog;
+          uiauto::WaitUntil(
+              [&] {
+                dialog = uiauto::FindTopLevelWindow(GetCurrentProcessId(), uiauto::DialogFilter(caption));
+                return dialog.has_value();
+              },
+              10000);
+          if (dialog) action(*dialog);
+        }) {}
+  ~AnswerOnce() { thread_.join(); }
+  AnswerOnce(const AnswerOnce&) = delete;
+  AnswerOnce& operator=(const AnswerOnce&) = delete;
+
+private:
+  std::thread thread_;
+};
+
 // Shows the file error dialog for `path` and `situation` on this thread,
 // while a background thread reads it and presses button `press` (0: closes
 // it with WM_CLOSE, as the close box does).
 FileAnswer Ask(const std::string& path, FileSituation situation, int press, Seen& seen) {
   FileAnswer answer;
   {
-    testsupport::DialogDriver driver(path, [&](HWND dialog) {
+    const DWORD t0 = GetTickCount();
+    AnswerOnce driver(path, [&](HWND dialog) {
+      printf("found %lu\n", GetTickCount() - t0);
       seen.caption = uiauto::WindowText(dialog);
       seen.message = uiauto::ControlText(dialog, IDC_FILE_ERROR_MESSAGE).value_or("<missing>");
       for (int id : kButtonIds) {
@@ -41,8 +69,10 @@ FileAnswer Ask(const std::string& path, FileSituation situation, int press, Seen
       seen.clicked = press ? uiauto::ClickButton(dialog, press) : uiauto::Close(dialog);
       // A refused click would leave the dialog open: end it another way.
       if (!seen.clicked) uiauto::ClickButton(dialog, IDCANCEL);
+      printf("acted %lu\n", GetTickCount() - t0);
     });
     answer = AskFileError(g_instance, nullptr, path.c_str(), situation);
+    printf("returned %lu\n", GetTickCount() - t0);
   }
   return answer;
 }

@@ -14,7 +14,7 @@ using testsupport::WriteFile;
 class WininitFile : public ::testing::Test {
 protected:
   std::string Append(const char* target, const char* source) {
-    EXPECT_TRUE(AppendWininitRename(ini.c_str(), target, source));
+    EXPECT_TRUE(AddWininitRename(ini.c_str(), target, source));
     return ReadFile(ini);
   }
 
@@ -44,9 +44,16 @@ TEST_F(WininitFile, LastLineWithoutLineBreakKeepsItsOwnLine) {
   EXPECT_EQ("[rename]\r\nX=Y\r\nA=B\r\n", Append("A", "B"));
 }
 
-TEST_F(WininitFile, LastSectionOfAnotherNameGetsARenameSectionAfterIt) {
+TEST_F(WininitFile, LineJoinsARenameSectionThatIsNotTheLast) {
+  // Only the first section of a name is read: a second [rename] further
+  // down would never be worked off.
   WriteFile(ini, "[rename]\r\nX=Y\r\n[CombineVxDs]\r\nvxd=1");
-  EXPECT_EQ("[rename]\r\nX=Y\r\n[CombineVxDs]\r\nvxd=1\r\n[rename]\r\nA=B\r\n", Append("A", "B"));
+  EXPECT_EQ("[rename]\r\nX=Y\r\nA=B\r\n[CombineVxDs]\r\nvxd=1", Append("A", "B"));
+}
+
+TEST_F(WininitFile, FileWithoutRenameSectionGetsOneAtItsEnd) {
+  WriteFile(ini, "[CombineVxDs]\r\nvxd=1");
+  EXPECT_EQ("[CombineVxDs]\r\nvxd=1\r\n[rename]\r\nA=B\r\n", Append("A", "B"));
 }
 
 TEST_F(WininitFile, BracketsInsideAValueAreNoSection) {
@@ -55,7 +62,7 @@ TEST_F(WininitFile, BracketsInsideAValueAreNoSection) {
 }
 
 TEST_F(WininitFile, UnwritablePlaceFails) {
-  EXPECT_FALSE(AppendWininitRename(folder.Join("missing\\WININIT.INI").c_str(), "A", "B"));
+  EXPECT_FALSE(AddWininitRename(folder.Join("missing\\WININIT.INI").c_str(), "A", "B"));
 }
 
 }  // namespace

@@ -167,7 +167,10 @@ bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs = kDefaultTimeoutMs);
 // ---------------------------------------------------------------------------
 // Reading
 
-// Sends a message with a timeout; nullopt if it was not answered in time.
+// Sends a message whose parameters are plain values (no pointers) and
+// waits at most timeoutMs for the answer; nullopt if none came in time.
+// The timeout holds even where the system's own send timeout does not
+// (Wine waits for a busy receiver regardless).
 std::optional<LRESULT> Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                             DWORD timeoutMs = kMessageTimeoutMs);
 

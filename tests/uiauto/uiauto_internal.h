@@ -5,6 +5,7 @@
 #include "uiauto.h"
 
 #include <string>
+#include <vector>
 
 namespace uiauto {
 namespace detail {
@@ -20,6 +21,11 @@ std::string Win32ErrorText(DWORD code);
 // Quotes a window text for a log line, with control characters escaped
 // and very long texts shortened.
 std::string QuoteForLog(const std::string& text);
+
+// All descendants of root, depth first in z-order (EnumChildWindows).
+std::vector<HWND> Descendants(HWND root);
+// 0 for a direct child of root.
+int DepthBelow(HWND root, HWND hwnd);
 
 bool EqualsIgnoreCase(const std::string& a, const std::string& b);
 

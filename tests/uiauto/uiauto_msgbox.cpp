@@ -197,25 +197,37 @@ bool SplitMessageBox(HWND hwnd, BoxParts& parts) {
   if (!IsWindowVisible(hwnd) || !detail::EqualsIgnoreCase(WindowClass(hwnd), kDialogClass)) {
     return false;
   }
-  for (const ControlInfo& c : Controls(hwnd)) {
-    if (c.depth != 0) return false;  // nested dialogs: a property sheet
-    if (detail::EqualsIgnoreCase(c.className, "Static")) {
-      if (detail::SameControlId(c.id, kMessageBoxTextId) && !IsIconStatic(c.style)) {
+  // Only cheap calls (no messages to the program) until it looks right:
+  // waits call this for every window of the process every few ms.
+  HWND iconCtrl = nullptr;
+  for (HWND child : detail::Descendants(hwnd)) {
+    if (GetParent(child) != hwnd) return false;  // nested dialogs: a property sheet
+    const std::string cls = WindowClass(child);
+    const int id = ControlId(child);
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+    const bool visible = IsWindowVisible(child) != FALSE;
+    if (detail::EqualsIgnoreCase(cls, "Static")) {
+      if (IsIconStatic(style)) {
+        if (visible) iconCtrl = child;
+      } else if (detail::SameControlId(id, kMessageBoxTextId)) {
         if (parts.text != nullptr) return false;  // two labels: an ordinary dialog
-        parts.text = c.hwnd;
-      } else if (IsIconStatic(c.style)) {
-        if (c.visible && Send(c.hwnd, STM_GETICON, 0, 0).value_or(0) != 0) parts.icon = c.hwnd;
-      } else if (c.visible) {
+        parts.text = child;
+      } else if (visible) {
         return false;
       }
-    } else if (detail::EqualsIgnoreCase(c.className, "Button")) {
-      if (c.id < kFirstBoxButton || c.id > kLastBoxButton) return false;
-      if (c.visible) parts.buttons.push_back(c.hwnd);
-    } else if (c.visible) {
+    } else if (detail::EqualsIgnoreCase(cls, "Button")) {
+      if (id < kFirstBoxButton || id > kLastBoxButton) return false;
+      if (visible) parts.buttons.push_back(child);
+    } else if (visible) {
       return false;
     }
   }
-  return parts.text != nullptr && !parts.buttons.empty();
+  if (parts.text == nullptr || parts.buttons.empty()) return false;
+  // The icon control is there (hidden or empty) even without an icon.
+  if (iconCtrl != nullptr && Send(iconCtrl, STM_GETICON, 0, 0).value_or(0) != 0) {
+    parts.icon = iconCtrl;
+  }
+  return true;
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ constexpr int kIdApply = 104;         // disabled until kIdEnableApply is ticked
 constexpr int kIdRed = 105;           // auto radio buttons
 constexpr int kIdBlue = 106;
 constexpr int kIdFolder = 107;        // current folder
-constexpr int kIdArgs = 108;          // command line
+constexpr int kIdArgs = 108;          // arguments as the C runtime split them, joined by "|"
 constexpr int kIdAsk = 109;           // asks a yes/no question in an owned box
 constexpr int kIdAnswer = 110;        // "yes" or "no" after kIdAsk
 constexpr int kIdNotes = 111;         // multi-line edit
@@ -310,10 +310,12 @@ int RunSpawnChild() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
-  g_args = cmdLine != nullptr ? cmdLine : "";
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::vector<std::string> args;
-  for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+  for (int i = 1; i < __argc; ++i) {
+    args.emplace_back(__argv[i]);
+    g_args += (i > 1 ? "|" : "") + args.back();
+  }
   auto has = [&](const char* flag) {
     for (const std::string& a : args) {
       if (a == flag) return true;

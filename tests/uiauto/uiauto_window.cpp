@@ -3,7 +3,14 @@
 #include "uiauto_internal.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace uiauto {
 
@@ -29,27 +36,9 @@ BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lParam) {
   return TRUE;
 }
 
-struct ChildSearch {
-  HWND root;
-  std::vector<HWND> found;
-};
-
 BOOL CALLBACK CollectChildren(HWND hwnd, LPARAM lParam) {
-  reinterpret_cast<ChildSearch*>(lParam)->found.push_back(hwnd);
+  reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
   return TRUE;
-}
-
-// All descendants of root, depth first in z-order.
-std::vector<HWND> Descendants(HWND root) {
-  ChildSearch search{root, {}};
-  EnumChildWindows(root, CollectChildren, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-int DepthBelow(HWND root, HWND hwnd) {
-  int depth = 0;
-  for (HWND p = GetParent(hwnd); p != nullptr && p != root; p = GetParent(p)) ++depth;
-  return depth;
 }
 
 std::string ProcessLabel(const Process& process) {
@@ -161,6 +150,25 @@ const char* CheckName(CheckState s) {
 }
 
 }  // namespace
+
+namespace detail {
+
+std::vector<HWND> Descendants(HWND root) {
+  std::vector<HWND> found;
+  EnumChildWindows(root, CollectChildren, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+int DepthBelow(HWND root, HWND hwnd) {
+  int depth = 0;
+  for (HWND p = GetParent(hwnd); p != nullptr && p != root; p = GetParent(p)) ++depth;
+  return depth;
+}
+
+}  // namespace detail
+
+using detail::DepthBelow;
+using detail::Descendants;
 
 // ---------------------------------------------------------------------------
 // Finding windows
@@ -289,28 +297,133 @@ bool WaitForWindowGone(HWND hwnd, DWORD timeoutMs) {
 // ---------------------------------------------------------------------------
 // Reading
 
-std::optional<LRESULT> Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) {
+namespace {
+
+struct SendState {
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool done = false;
+  LRESULT sent = 0;  // what SendMessageTimeoutA returned
+  DWORD error = 0;
   DWORD_PTR result = 0;
-  if (SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL, timeoutMs,
-                          &result) == 0) {
+  std::vector<char> buffer;
+};
+
+enum class Charset { Ansi, Wide };
+
+void SendNow(SendState& state, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool useBuffer,
+             Charset charset, DWORD timeoutMs) {
+  if (useBuffer) lParam = reinterpret_cast<LPARAM>(state.buffer.data());
+  DWORD_PTR result = 0;
+  const UINT flags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
+  const LRESULT sent =
+      charset == Charset::Wide
+          ? SendMessageTimeoutW(hwnd, msg, wParam, lParam, flags, timeoutMs, &result)
+          : SendMessageTimeoutA(hwnd, msg, wParam, lParam, flags, timeoutMs, &result);
+  const DWORD error = GetLastError();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  state.sent = sent;
+  state.error = error;
+  state.result = result;
+  state.done = true;
+  state.cv.notify_all();
+}
+
+// Sends a message and waits at most timeoutMs for the answer.
+// Under Wine, SendMessageTimeoutA into a thread that is busy (not reading
+// messages) returns only once that thread reads messages again, whatever
+// the timeout; so the message is sent from a helper thread and only the
+// helper waits that long. If lParam must point at memory, pass that memory
+// as *buffer: the helper keeps its own copy until the send is over, as the
+// other process may answer after we gave up. On success *buffer holds
+// what came back.
+std::optional<LRESULT> TimedSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                 std::vector<char>* buffer, DWORD timeoutMs,
+                                 Charset charset = Charset::Ansi) {
+  auto state = std::make_shared<SendState>();
+  const bool useBuffer = buffer != nullptr;
+  if (useBuffer) state->buffer = *buffer;
+  bool answered = false;
+  try {
+    std::thread helper([state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs] {
+      SendNow(*state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs);
+    });
+    {
+      std::unique_lock<std::mutex> lock(state->mutex);
+      answered = state->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return state->done; });
+    }
+    if (answered) {
+      helper.join();
+    } else {
+      helper.detach();  // it ends when the program answers or goes away
+    }
+  } catch (const std::system_error&) {
+    // No thread to be had: send directly, trusting the timeout.
+    SendNow(*state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs);
+    answered = true;
+  }
+  std::lock_guard<std::mutex> lock(state->mutex);
+  if (!answered || state->sent == 0) {
     Fail("message " + std::to_string(msg) + " to window " + HwndToString(hwnd) +
-         " not answered within " + std::to_string(timeoutMs) + " ms");
+         (IsWindow(hwnd) ? " not answered within " + std::to_string(timeoutMs) + " ms"
+                         : std::string(" failed: the window is gone")));
     return std::nullopt;
   }
-  return static_cast<LRESULT>(result);
+  if (useBuffer) *buffer = state->buffer;
+  return static_cast<LRESULT>(state->result);
+}
+
+// Sends a message whose answer is text written to the buffer at lParam.
+std::optional<std::string> SendForText(HWND hwnd, UINT msg, WPARAM wParam, std::size_t size,
+                                       DWORD timeoutMs) {
+  std::vector<char> buf(size + 1, '\0');
+  const std::optional<LRESULT> n = TimedSend(hwnd, msg, wParam, 0, &buf, timeoutMs);
+  if (!n || *n < 0) return std::nullopt;
+  const std::size_t used = std::min(static_cast<std::size_t>(*n), buf.size() - 1);
+  return std::string(buf.data(), std::min(used, std::strlen(buf.data())));
+}
+
+// Reads one item of a list box or combo box. Sent as Unicode: Wine hands
+// the item's UTF-16 text unconverted to an ANSI LB_GETTEXT/CB_GETLBTEXT
+// from another process, so the text is converted here instead.
+std::optional<std::string> ListItemText(HWND control, UINT lenMsg, UINT textMsg, WPARAM index) {
+  const std::optional<LRESULT> len =
+      TimedSend(control, lenMsg, index, 0, nullptr, kMessageTimeoutMs, Charset::Wide);
+  if (!len || *len < 0) return std::nullopt;
+  const std::size_t chars = static_cast<std::size_t>(*len) + 1;
+  std::vector<char> buf(chars * sizeof(wchar_t), '\0');
+  const std::optional<LRESULT> n =
+      TimedSend(control, textMsg, index, 0, &buf, kMessageTimeoutMs, Charset::Wide);
+  if (!n || *n < 0) return std::nullopt;
+  std::vector<wchar_t> wide(chars, L'\0');
+  std::memcpy(wide.data(), buf.data(), chars * sizeof(wchar_t));
+  const int count = static_cast<int>(std::min(static_cast<std::size_t>(*n), chars - 1));
+  if (count == 0) return std::string();
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) {
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), count, &out[0], bytes, nullptr, nullptr);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<LRESULT> Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD timeoutMs) {
+  return TimedSend(hwnd, msg, wParam, lParam, nullptr, timeoutMs);
 }
 
 std::string WindowText(HWND hwnd, DWORD timeoutMs) {
+  const detail::Deadline deadline(timeoutMs);
   const std::optional<LRESULT> len = Send(hwnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs);
   if (!len || *len < 0) return StoredCaption(hwnd);
-  // WM_GETTEXTLENGTH may overestimate (multi-byte); never underestimates.
-  std::vector<char> buf(static_cast<std::size_t>(*len) + 2, '\0');
-  const std::optional<LRESULT> n =
-      Send(hwnd, WM_GETTEXT, static_cast<WPARAM>(buf.size()), reinterpret_cast<LPARAM>(buf.data()),
-           timeoutMs);
-  if (!n) return StoredCaption(hwnd);
-  const std::size_t used = std::min(static_cast<std::size_t>(*n < 0 ? 0 : *n), buf.size() - 1);
-  return std::string(buf.data(), used);
+  // WM_GETTEXTLENGTH may overestimate (multi-byte text), never underestimates.
+  const std::size_t size = static_cast<std::size_t>(*len) + 1;
+  const std::optional<std::string> text =
+      SendForText(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), size,
+                  std::max<DWORD>(deadline.Remaining(), 1));
+  return text ? *text : StoredCaption(hwnd);
 }
 
 std::string WindowClass(HWND hwnd) {
@@ -391,13 +504,9 @@ std::optional<std::vector<std::string>> ListItems(HWND control) {
   if (!count || *count < 0) return std::nullopt;
   std::vector<std::string> items;
   for (LRESULT i = 0; i < *count; ++i) {
-    const std::optional<LRESULT> len = Send(control, lenMsg, static_cast<WPARAM>(i), 0);
-    if (!len || *len < 0) return std::nullopt;
-    std::vector<char> buf(static_cast<std::size_t>(*len) + 2, '\0');
-    const std::optional<LRESULT> n =
-        Send(control, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf.data()));
-    if (!n || *n < 0) return std::nullopt;
-    items.emplace_back(buf.data(), std::min(static_cast<std::size_t>(*n), buf.size() - 1));
+    std::optional<std::string> item = ListItemText(control, lenMsg, textMsg, static_cast<WPARAM>(i));
+    if (!item) return std::nullopt;
+    items.push_back(std::move(*item));
   }
   return items;
 }
@@ -528,8 +637,9 @@ bool SetEditText(HWND parent, int id, const std::string& text) {
     }
     if (style & ES_READONLY) return Fail("edit control " + std::to_string(id) + " is read-only");
   }
-  const std::optional<LRESULT> r =
-      Send(ctrl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  std::vector<char> buf(text.begin(), text.end());
+  buf.push_back('\0');
+  const std::optional<LRESULT> r = TimedSend(ctrl, WM_SETTEXT, 0, 0, &buf, kMessageTimeoutMs);
   if (!r) return false;
   if (*r == FALSE || *r == CB_ERR) {
     return Fail("control " + std::to_string(id) + " refused text " + QuoteForLog(text));

@@ -1,0 +1,46 @@
+// An installer runs from folders anyone can write to: DLLs planted beside
+// it must never be loaded, even where the loader would prefer them.
+#include <gtest/gtest.h>
+
+#include "e2e/setup_run.h"
+
+namespace e2e {
+namespace {
+
+// Wine's own gdi32 imports version.dll, so under Wine a planted version.dll
+// preferred over the builtin one is loaded before Setup.exe runs a line;
+// that the program itself never names it is checked on its import table.
+TEST(PlantedDlls, AreNeverLoaded) {
+  const char* names[] = {"lz32.dll", "comctl32.dll", "uxtheme.dll"};
+  PreferNativeDlls preferNative({"lz32", "comctl32", "uxtheme"});
+  InstallationSet set;
+  for (const char* name : names) set.Copy("planted.dll", name);
+  set.Write("payload.txt", "payload");
+  set.Write("Setup.dat",
+            "[Setup]\r\nTitle=Planted\r\nDefaultFolder=" + set.Join("Installed") +
+                "\r\nFiles=Files\r\n[Files]\r\npayload.txt=%0\\payload.txt,7,0,Payload\r\n");
+  auto process = set.Start();
+  ASSERT_TRUE(process);
+  const auto log = uiauto::CollectMessageBoxes(*process, 30000);
+  ASSERT_TRUE(log.exited) << log.ToString() << uiauto::Describe(*process);
+  // The run went through: the program itself loaded and did its work.
+  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_TRUE(log.boxes.empty()) << log.ToString();
+  EXPECT_EQ(testsupport::ReadFile(set.Join("Installed\\payload.txt")), "payload");
+  for (const char* name : names)
+    EXPECT_FALSE(testsupport::FileExists(set.Join(std::string(name) + ".loaded"))) << name << " was loaded";
+}
+
+TEST(PlantedDlls, TheMarkerWorks) {
+  // Loading the planted DLL on purpose leaves the marker the test above
+  // looks for, so its absence there means something.
+  InstallationSet set;
+  set.Copy("planted.dll", "probe.dll");
+  HMODULE module = LoadLibraryA(set.Join("probe.dll").c_str());
+  ASSERT_NE(module, nullptr);
+  FreeLibrary(module);
+  EXPECT_TRUE(testsupport::FileExists(set.Join("probe.dll.loaded")));
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,75 @@
+#include "e2e/setup_run.h"
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+
+namespace {
+const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Setup.exe";
+const char kDllOverrides[] = "Software\\Wine\\AppDefaults\\Setup.exe\\DllOverrides";
+}  // namespace
+
+InstallationSet::InstallationSet() { Copy("Setup.exe", "Setup.exe"); }
+
+void InstallationSet::Write(const std::string& name, const std::string& content) const {
+  testsupport::WriteFile(Join(name), content);
+}
+
+void InstallationSet::Copy(const std::string& fromBesideTests, const std::string& name) const {
+  const std::string source = uiauto::PathBesideThisExecutable(fromBesideTests);
+  if (!CopyFileA(source.c_str(), Join(name).c_str(), FALSE)) ADD_FAILURE() << "cannot copy " << source;
+}
+
+std::optional<uiauto::Process> InstallationSet::Start(const std::string& arguments) const {
+  std::string commandLine = uiauto::QuoteArg(SetupExe());
+  if (!arguments.empty()) commandLine += " " + arguments;
+  auto process = uiauto::Process::Start(commandLine, folder());
+  if (!process) ADD_FAILURE() << "cannot start Setup.exe: " << uiauto::LastError();
+  return process;
+}
+
+std::optional<HWND> WaitForMainWindow(const uiauto::Process& process, DWORD timeoutMs) {
+  uiauto::WindowFilter filter;
+  filter.className = "QWSetupWindow";
+  return uiauto::WaitForWindow(process, filter, timeoutMs);
+}
+
+std::string Report(const std::string& message) {
+  return message + "\nPlease contact Veltrop Software. Installation will end";
+}
+
+EmulatedWindowsVersion::EmulatedWindowsVersion(const std::string& version) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot write the Wine version key";
+    return;
+  }
+  RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                 static_cast<DWORD>(version.size() + 1));
+  RegCloseKey(key);
+}
+
+EmulatedWindowsVersion::~EmulatedWindowsVersion() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kAppDefaults, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+    RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+  }
+}
+
+PreferNativeDlls::PreferNativeDlls(std::initializer_list<const char*> dlls) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kDllOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot write the Wine DLL overrides";
+    return;
+  }
+  for (const char* dll : dlls)
+    RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+  RegCloseKey(key);
+}
+
+PreferNativeDlls::~PreferNativeDlls() { RegDeleteKeyA(HKEY_CURRENT_USER, kDllOverrides); }
+
+}  // namespace e2e

@@ -1,0 +1,56 @@
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "support/temp_folder.h"
+#include "uiauto.h"
+
+namespace e2e {
+
+// An installation set in a fresh folder: a copy of the Setup.exe built
+// beside the tests, and whatever files a scenario puts there.
+class InstallationSet {
+public:
+  InstallationSet();
+  const std::string& folder() const { return folder_.path(); }
+  std::string Join(const std::string& name) const { return folder_.Join(name); }
+  void Write(const std::string& name, const std::string& content) const;
+  void Copy(const std::string& fromBesideTests, const std::string& name) const;
+  std::string SetupExe() const { return Join("Setup.exe"); }
+
+  // Starts Setup.exe with `arguments`, working folder the set's folder.
+  std::optional<uiauto::Process> Start(const std::string& arguments = std::string()) const;
+
+private:
+  testsupport::TempFolder folder_;
+};
+
+// The main window of a Setup.exe process, once it is there.
+std::optional<HWND> WaitForMainWindow(const uiauto::Process& process, DWORD timeoutMs = 10000);
+
+// The report text of a code's message, as the user sees it.
+std::string Report(const std::string& message);
+
+// Sets (or with an empty value removes) the Windows version Wine reports
+// to programs named Setup.exe; restores what was there when it goes.
+class EmulatedWindowsVersion {
+public:
+  explicit EmulatedWindowsVersion(const std::string& version);
+  ~EmulatedWindowsVersion();
+  EmulatedWindowsVersion(const EmulatedWindowsVersion&) = delete;
+  EmulatedWindowsVersion& operator=(const EmulatedWindowsVersion&) = delete;
+};
+
+// Makes Wine prefer DLLs found beside Setup.exe over its own for `dlls`,
+// as Windows does for DLLs that are not known system DLLs.
+class PreferNativeDlls {
+public:
+  explicit PreferNativeDlls(std::initializer_list<const char*> dlls);
+  ~PreferNativeDlls();
+  PreferNativeDlls(const PreferNativeDlls&) = delete;
+  PreferNativeDlls& operator=(const PreferNativeDlls&) = delete;
+};
+
+}  // namespace e2e
