@@ -59,6 +59,7 @@ FileAnswer Ask(const std::string& path, FileSituation situation, int press, Seen
     const DWORD t0 = GetTickCount();
     AnswerOnce driver(path, [&](HWND dialog) {
       printf("found %lu\n", GetTickCount() - t0);
+      if (press == 0) { PostMessageA(dialog, WM_CLOSE, 0, 0); seen.clicked = true; return; }
       seen.caption = uiauto::WindowText(dialog);
       seen.message = uiauto::ControlText(dialog, IDC_FILE_ERROR_MESSAGE).value_or("<missing>");
       for (int id : kButtonIds) {
