@@ -3,7 +3,7 @@
 # Wine prefix: visibly when a display is there, else on a private Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-SETUP_BUILD_TESTS=OFF "$root/tools/build.sh" --target Setup
+SETUP_BUILD_TESTS=OFF "$root/tools/build.sh" --target Setup --target ExampleEditor --target ExampleShared
 stage=$(mktemp -d /tmp/setup-demo.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 "$root/example/stage.sh" "$stage"

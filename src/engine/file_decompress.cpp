@@ -7,10 +7,6 @@
 
 namespace {
 
-// OpenFile style words, spelt as the LZ library and OpenFile take them.
-constexpr WORD kOpenSourceStyle = OF_READ | OF_SHARE_DENY_WRITE;   // 32
-constexpr WORD kCreateTempStyle = OF_CREATE | OF_SHARE_EXCLUSIVE;  // 4112
-
 // Whether a file (not a folder) of that name exists. OpenFile with
 // OF_EXIST would do, but its record holds only 128 characters of path and
 // it reports longer paths as missing, which would make the rename over an
@@ -23,15 +19,12 @@ bool FileExists(const char* path) {
 }  // namespace
 
 FileSituation FileItem::DecompressFile(const char* sourcePath, const char* tempPath) const {
-  OFSTRUCT record = {};
-  record.cBytes = sizeof record;
-
   // Declared in this order so that a way out closes the temporary file
   // before the source, as the explicit closes below do.
   LzFile sourceFile;
-  if (!sourceFile.Open(sourcePath, record, kOpenSourceStyle)) return FILE_SITUATION_OPEN_SOURCE;
+  if (!sourceFile.OpenSource(sourcePath)) return FILE_SITUATION_OPEN_SOURCE;
   LzFile tempFile;
-  if (!tempFile.Open(tempPath, record, kCreateTempStyle)) return FILE_SITUATION_OPEN_TEMP;
+  if (!tempFile.CreateTarget(tempPath)) return FILE_SITUATION_OPEN_TEMP;
 
   const LONG written = LzFile::Copy(sourceFile, tempFile);
   tempFile.Close();

@@ -18,14 +18,11 @@ struct SituationText {
 const SituationText kSituations[] = {
     {FILE_SITUATION_GENERAL, IDS_FILE_SETUP_ERROR, FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
     {FILE_SITUATION_OPEN_SOURCE, IDS_FILE_CANNOT_CREATE, FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
-    {FILE_SITUATION_OPEN_TEMP, IDS_FILE_DISK_FULL,
-     FILE_ANSWER_RETRY | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
-    {FILE_SITUATION_COPY, IDS_FILE_DISK_FULL,
-     FILE_ANSWER_RETRY | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
+    {FILE_SITUATION_OPEN_TEMP, IDS_FILE_DISK_FULL, FILE_ANSWER_RETRY | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
+    {FILE_SITUATION_COPY, IDS_FILE_DISK_FULL, FILE_ANSWER_RETRY | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
     {FILE_SITUATION_SIZE, IDS_FILE_SIZE_MISMATCH,
      FILE_ANSWER_RETRY | FILE_ANSWER_IGNORE | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
-    {FILE_SITUATION_OLDER, IDS_FILE_OLDER_VERSION,
-     FILE_ANSWER_REPLACE | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
+    {FILE_SITUATION_OLDER, IDS_FILE_OLDER_VERSION, FILE_ANSWER_REPLACE | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
     {FILE_SITUATION_IN_USE, IDS_FILE_IN_USE,
      FILE_ANSWER_RETRY | FILE_ANSWER_IGNORE | FILE_ANSWER_SKIP | FILE_ANSWER_CANCEL},
 };
@@ -36,9 +33,8 @@ struct ButtonAnswer {
 };
 
 const ButtonAnswer kButtons[] = {
-    {IDC_REPLACE, FILE_ANSWER_REPLACE}, {IDC_RETRY, FILE_ANSWER_RETRY},
-    {IDC_IGNORE, FILE_ANSWER_IGNORE},   {IDC_SKIP, FILE_ANSWER_SKIP},
-    {IDCANCEL, FILE_ANSWER_CANCEL},
+    {IDC_REPLACE, FILE_ANSWER_REPLACE}, {IDC_RETRY, FILE_ANSWER_RETRY}, {IDC_IGNORE, FILE_ANSWER_IGNORE},
+    {IDC_SKIP, FILE_ANSWER_SKIP},       {IDCANCEL, FILE_ANSWER_CANCEL},
 };
 
 bool IsAnswer(INT_PTR result) {
@@ -63,8 +59,7 @@ void CentreOnWorkArea(HWND dialog) {
 void InitDialog(HWND dialog, const FileErrorParams& params) {
   SetWindowTextA(dialog, params.caption);
   SetDlgItemTextA(dialog, IDC_FILE_ERROR_MESSAGE, params.message);
-  const int shown[] = {params.showReplace, params.showRetry, params.showIgnore, params.showSkip,
-                       params.showCancel};
+  const int shown[] = {params.showReplace, params.showRetry, params.showIgnore, params.showSkip, params.showCancel};
   for (std::size_t i = 0; i < sizeof(kButtons) / sizeof(kButtons[0]); ++i) {
     if (HWND button = GetDlgItem(dialog, kButtons[i].controlId)) {
       ShowWindow(button, shown[i] ? SW_SHOW : SW_HIDE);
@@ -75,8 +70,7 @@ void InitDialog(HWND dialog, const FileErrorParams& params) {
 
 }  // namespace
 
-void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situation,
-                      FileErrorParams& params) {
+void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situation, FileErrorParams& params) {
   CopyText(params.caption, sizeof(params.caption), path ? path : "");
   int buttons = FILE_ANSWER_CANCEL;
   const SituationText* known = nullptr;
@@ -100,18 +94,18 @@ void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situat
   params.showCancel = (buttons & FILE_ANSWER_CANCEL) != 0;
 }
 
-FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path,
-                        FileSituation situation) {
+FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSituation situation) {
   FileErrorParams params = {};
   PrepareFileError(instance, path, situation, params);
-  const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FILE_ERROR), owner,
-                                         FileErrorDlgProc, reinterpret_cast<LPARAM>(&params));
+  const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FILE_ERROR), owner, FileErrorDlgProc,
+                                         reinterpret_cast<LPARAM>(&params));
   // A dialog that could not be shown (-1, or 0 for a bad owner) must not
   // be read as some answer that goes on installing: it stops, as Cancel.
   return IsAnswer(result) ? static_cast<FileAnswer>(result) : FILE_ANSWER_CANCEL;
 }
 
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation) {
+  if (!item.owner) return FILE_ANSWER_CANCEL;
   return AskFileError(item.owner->instance, item.owner->progressWindow, path, situation);
 }
 

@@ -38,8 +38,7 @@ struct FileErrorParams {
 
 // Fills `params` for `path` and `situation`: caption, text from the string
 // table of `instance`, and the buttons the situation offers.
-void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situation,
-                      FileErrorParams& params);
+void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situation, FileErrorParams& params);
 
 // Puts a file problem to the user in the modal file error dialog, owned by
 // the progress window of the item's session, and returns the answer.

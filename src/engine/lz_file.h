@@ -1,9 +1,15 @@
 #pragma once
 #include <windows.h>
 
-// One file opened with the LZ expansion library. The library is loaded
-// from the system folder on first use, never imported, so that a DLL of
-// the same name beside Setup.exe is never picked up.
+// One file handed to the LZ expansion library: the source of a copy (read
+// through the library, so that a compressed file is expanded) or its
+// target (a plain file handle, which the library writes to). The library
+// is loaded from the system folder on first use, never imported, so that a
+// DLL of the same name beside Setup.exe is never picked up.
+//
+// The files are opened here rather than with LZOpenFileA: that goes
+// through OpenFile, whose record holds only 128 characters of path, and
+// fails for longer paths that are perfectly valid destinations.
 class LzFile {
 public:
   LzFile() = default;
@@ -11,18 +17,20 @@ public:
   LzFile(const LzFile&) = delete;
   LzFile& operator=(const LzFile&) = delete;
 
-  // LZOpenFileA with `style`; false when the file cannot be opened or the
-  // library is missing. `record` is shared by the opens of one copy.
-  bool Open(const char* path, OFSTRUCT& record, WORD style);
+  // Opens an existing file for reading, others may not write to it while
+  // it is open. False when it cannot be opened or the library is missing.
+  bool OpenSource(const char* path);
+  // Creates (or empties) a file for writing, not shared with anyone.
+  bool CreateTarget(const char* path);
   void Close();
 
   bool valid() const { return handle_ >= 0; }
-  INT get() const { return handle_; }
 
   // LZCopy: expands a compressed source, or copies a plain one unchanged,
-  // into `destination`. The bytes written, or a negative LZ error code.
-  static LONG Copy(const LzFile& source, const LzFile& destination);
+  // into `target`. The bytes written, or a negative LZ error code.
+  static LONG Copy(const LzFile& source, const LzFile& target);
 
 private:
   INT handle_ = -1;
+  bool throughLibrary_ = false;  // closed with LZClose, else CloseHandle
 };

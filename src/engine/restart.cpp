@@ -62,10 +62,9 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
   if (IsWindowsNT()) {
     // Without MOVEFILE_REPLACE_EXISTING the pending rename onto a file that
     // still exists at the restart fails, and the old file stays.
-    const BOOL recorded =
-        IsNulTarget(target)
-            ? MoveFileExA(newFile, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)
-            : MoveFileExA(newFile, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
+    const BOOL recorded = IsNulTarget(target)
+                              ? MoveFileExA(newFile, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)
+                              : MoveFileExA(newFile, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     if (recorded) session.restartNeeded = 1;
     return TRUE;
   }
@@ -74,9 +73,7 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
   return TRUE;
 }
 
-void DeleteAtRestart(SetupSession& session, const char* file) {
-  ReplaceAtRestart(session, file, "NUL");
-}
+void DeleteAtRestart(SetupSession& session, const char* file) { ReplaceAtRestart(session, file, "NUL"); }
 
 void OfferRestart(SetupSession& session, HWND owner) {
   if (!session.restartNeeded) return;

@@ -48,8 +48,8 @@ std::size_t EndOfRenameSection(const std::string& text, bool& found) {
 }  // namespace
 
 bool AddWininitRename(const char* iniPath, const char* target, const char* source) {
-  FileHandle file(CreateFileA(iniPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle file(
+      CreateFileA(iniPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   std::string existing;
   if (!ReadWhole(file.get(), existing)) return false;

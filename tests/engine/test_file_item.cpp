@@ -281,4 +281,18 @@ TEST_F(FileItemTest, PathsWithoutFolderOrTooLongGoToTheUserAsGeneralFailures) {
   EXPECT_FALSE(IsFolder(target.Join(std::string(280, 'd'))));
 }
 
+TEST_F(FileItemTest, DestinationsLongerThanOldStyleFileRecordsStillInstall) {
+  // Paths past 128 characters are beyond what OpenFile can name, yet well
+  // within a path buffer.
+  const std::string original = ReadFile(Fixture("notes.txt"));
+  AddToSet(Fixture("notes.tx_"), "notes.tx_");
+  const std::string deep = std::string(100, 'p') + "\\" + std::string(60, 'q') + "\\notes.txt";
+  ASSERT_GT(target.Join(deep).size(), 200u);
+  auto item = Item("notes.tx_", "%0\\" + deep + "," + std::to_string(original.size()));
+  FileErrorAnswerer answerer({IDCANCEL});
+  EXPECT_TRUE(item->Install(0));
+  EXPECT_TRUE(answerer.questions().empty());
+  EXPECT_EQ(ReadFile(target.Join(deep)), original);
+}
+
 }  // namespace

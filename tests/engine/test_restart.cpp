@@ -30,8 +30,7 @@ void RestartWindows() {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
   char command[] = "wineboot.exe -r";
-  ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process));
+  ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
   CloseHandle(process.hThread);
   const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
   CloseHandle(process.hProcess);
@@ -41,11 +40,11 @@ void RestartWindows() {
 // Wine takes the Windows version a program sees from this key, by the
 // program's file name.
 class AppVersion {
-public:
+ public:
   AppVersion(const char* exeName, const char* version) : path_(std::string("Software\\Wine\\AppDefaults\\") + exeName) {
     HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0,
-                                             KEY_SET_VALUE, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
     if (key) {
       RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                      static_cast<DWORD>(std::strlen(version) + 1));
@@ -54,7 +53,7 @@ public:
   }
   ~AppVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str()); }
 
-private:
+ private:
   std::string path_;
 };
 
@@ -82,7 +81,7 @@ std::string WininitPath() {
 }
 
 class RestartTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { DeleteFileA(WininitPath().c_str()); }
 
   SetupSession session{g_instance, nullptr, ""};
@@ -153,8 +152,8 @@ TEST_F(RestartTest, OnWindows95TheOperationsGoThroughWininit) {
   EXPECT_EQ(done, RunProbe("win95", "delete " + uiauto::QuoteArg(obsolete)));
 
   const std::string expected = "[rename]\r\n" + ShortPath(first) + "=" + ShortPath(firstNew) + "\r\n" +
-                               ShortPath(second) + "=" + ShortPath(secondNew) + "\r\n" + "NUL=" +
-                               ShortPath(obsolete) + "\r\n";
+                               ShortPath(second) + "=" + ShortPath(secondNew) + "\r\n" + "NUL=" + ShortPath(obsolete) +
+                               "\r\n";
   EXPECT_EQ(expected, ReadFile(WininitPath()));
   EXPECT_EQ(std::string::npos, expected.find("first library")) << "long names in WININIT.INI";
   EXPECT_EQ("old1", ReadFile(first));
@@ -234,8 +233,8 @@ TEST_F(RestartTest, YesRestartsWindowsAndThePendingReplacementHappens) {
   if (!owners.empty()) {
     std::string list;
     for (DWORD id : owners) list += " " + std::to_string(id);
-    GTEST_SKIP() << "processes with windows would be ended by the restart:" << list
-                 << " (this one is " << GetCurrentProcessId() << ")";
+    GTEST_SKIP() << "processes with windows would be ended by the restart:" << list << " (this one is "
+                 << GetCurrentProcessId() << ")";
   }
   const std::string installed = folder.Join("app.dll");
   const std::string temporary = folder.Join("~st0005.tmp");

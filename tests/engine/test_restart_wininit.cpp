@@ -12,7 +12,7 @@ using testsupport::TempFolder;
 using testsupport::WriteFile;
 
 class WininitFile : public ::testing::Test {
-protected:
+ protected:
   std::string Append(const char* target, const char* source) {
     EXPECT_TRUE(AddWininitRename(ini.c_str(), target, source));
     return ReadFile(ini);
@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(WininitFile, NewFileStartsWithTheRenameSectionAndLaterLinesAppend) {
-  EXPECT_EQ("[rename]\r\nC:\\APP\\FILE.DLL=C:\\APP\\~ST1.TMP\r\n",
-            Append("C:\\APP\\FILE.DLL", "C:\\APP\\~ST1.TMP"));
+  EXPECT_EQ("[rename]\r\nC:\\APP\\FILE.DLL=C:\\APP\\~ST1.TMP\r\n", Append("C:\\APP\\FILE.DLL", "C:\\APP\\~ST1.TMP"));
   EXPECT_EQ("[rename]\r\nC:\\APP\\FILE.DLL=C:\\APP\\~ST1.TMP\r\nNUL=C:\\APP\\OLD.DLL\r\n",
             Append("NUL", "C:\\APP\\OLD.DLL"));
 }

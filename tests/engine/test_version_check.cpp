@@ -74,8 +74,8 @@ TEST(IsOlderVersion, ComparesTheFilesVersions) {
 }
 
 TEST(IsOlderVersion, MissingVersionOnEitherSideIsNeverOlder) {
-  const char* withoutVersion[] = {"ver_none.dll", "ver_german.dll", "ver_latin1.dll",
-                                  "ver_empty.dll", "no_such_file.dll"};
+  const char* withoutVersion[] = {"ver_none.dll", "ver_german.dll", "ver_latin1.dll", "ver_empty.dll",
+                                  "no_such_file.dll"};
   for (const char* other : withoutVersion) {
     SCOPED_TRACE(other);
     // 1.9 is older than the 7.7.7.7 the fixtures carry elsewhere.

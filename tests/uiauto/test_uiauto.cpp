@@ -31,6 +31,7 @@ constexpr int kIdAnswer = 110;
 constexpr int kIdNotes = 111;
 constexpr int kIdList = 113;
 constexpr int kIdSelection = 114;
+constexpr int kIdBusy = 115;
 // Wizard.
 constexpr int kIdWizardEdit = 201;
 constexpr int kIdWizardCheck = 202;
@@ -380,8 +381,50 @@ TEST_F(TargetDialog, CloseActsAsCancel) {
   EXPECT_EQ(process_->ExitCode(), std::optional<DWORD>(IDCANCEL));
 }
 
+TEST_F(TargetDialog, ReadsGiveUpInTimeWhileTheProgramIsBusy) {
+  HWND ok = uiauto::Control(dlg_, IDOK);
+  ASSERT_NE(ok, nullptr);
+  ASSERT_TRUE(uiauto::ClickButton(dlg_, kIdBusy)) << Why();
+  Sleep(300);  // the dialog is now inside its 3 s handler
+
+  DWORD start = GetTickCount();
+  EXPECT_FALSE(uiauto::Send(dlg_, WM_NULL, 0, 0, 300));
+  EXPECT_LT(GetTickCount() - start, 1500u);
+  EXPECT_NE(uiauto::LastError().find("not answered"), std::string::npos) << uiauto::LastError();
+  // Text falls back to the caption Windows keeps.
+  start = GetTickCount();
+  EXPECT_EQ(uiauto::WindowText(ok, 300), "OK");
+  EXPECT_LT(GetTickCount() - start, 1500u);
+
+  // Once the handler returns, the program answers again.
+  EXPECT_TRUE(uiauto::WaitUntil([&] { return uiauto::Send(dlg_, WM_NULL, 0, 0, 300).has_value(); },
+                                kTimeoutMs));
+}
+
 // ---------------------------------------------------------------------------
 // Other windows
+
+LRESULT CALLBACK AnswerWmUser(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_USER) return 1234;
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST(Windows, SendsToAWindowOfTheCallingThread) {
+  // In-process use: a window of this very thread must be answered at once,
+  // not wait for a thread that is waiting for us.
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = AnswerWmUser;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "UiAutoTestOwnWindow";
+  ASSERT_TRUE(RegisterClassA(&wc));
+  HWND own = CreateWindowExA(0, wc.lpszClassName, "Own", WS_OVERLAPPED, 0, 0, 50, 50, nullptr,
+                             nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(uiauto::Send(own, WM_USER, 0, 0, 1000), std::optional<LRESULT>(1234));
+  EXPECT_EQ(uiauto::WindowText(own, 1000), "Own");
+  DestroyWindow(own);
+  UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
 
 TEST(Windows, FindsAWindowByClassAndTellsItsShowState) {
   for (const bool maximized : {false, true}) {

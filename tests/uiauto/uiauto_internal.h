@@ -27,6 +27,9 @@ std::vector<HWND> Descendants(HWND root);
 // 0 for a direct child of root.
 int DepthBelow(HWND root, HWND hwnd);
 
+// UTF-16 text in the ANSI code page, as the ...A functions would give it.
+std::string WideToAnsi(const wchar_t* text, int length);
+
 bool EqualsIgnoreCase(const std::string& a, const std::string& b);
 
 // Ids compared in 16 bits: dialog templates and WM_COMMAND carry only a

@@ -1,4 +1,8 @@
 // uiauto: message boxes of another process.
+// std::min/std::max below, not the windows.h macros.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include "uiauto.h"
 #include "uiauto_internal.h"
 

@@ -40,6 +40,7 @@ constexpr int kIdAnswer = 110;        // "yes" or "no" after kIdAsk
 constexpr int kIdNotes = 111;         // multi-line edit
 constexpr int kIdList = 113;          // list box
 constexpr int kIdSelection = 114;     // "selected:<item>" after a selection change
+constexpr int kIdBusy = 115;          // keeps the dialog from reading messages for 3 s
 
 // Wizard controls.
 constexpr int kIdWizardEdit = 201;
@@ -157,6 +158,9 @@ INT_PTR CALLBACK MainDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM /*lPar
           EndDialog(dlg, IDOK);
           return TRUE;
         }
+        case kIdBusy:
+          Sleep(3000);
+          return TRUE;
         case IDCANCEL:
         case kIdApply:
           EndDialog(dlg, id);
@@ -192,6 +196,7 @@ int RunMainDialog() {
         7, 106, 120, 30);
   t.Add(0x0083, kIdList, "", LBS_NOTIFY | WS_BORDER | WS_VSCROLL | WS_TABSTOP, 135, 106, 60, 40);
   t.Add(0x0082, kIdSelection, "", SS_LEFT, 135, 150, 100, 8);
+  t.Add(0x0080, kIdBusy, "Busy", BS_PUSHBUTTON | WS_TABSTOP, 7, 180, 50, 14);
   t.Add(0x0080, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 140, 180, 50, 14);
   t.Add(0x0080, IDCANCEL, "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 200, 180, 50, 14);
   const INT_PTR r = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr,

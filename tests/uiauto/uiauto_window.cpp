@@ -1,4 +1,8 @@
 // uiauto: finding, reading and operating windows of another process.
+// std::min/std::max below, not the windows.h macros.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include "uiauto.h"
 #include "uiauto_internal.h"
 
@@ -45,17 +49,17 @@ std::string ProcessLabel(const Process& process) {
   return "process " + std::to_string(process.Id());
 }
 
-// The caption Windows keeps for a window. For windows of other processes
-// GetWindowTextA reads it without sending a message, so it never hangs on
-// a busy program. (GetWindowTextLengthA does send WM_GETTEXTLENGTH, and
-// blocks until the program answers, so it is not used.)
+// The caption Windows keeps for a window. InternalGetWindowText never
+// sends a message, so it cannot hang on a busy program, not even for a
+// window of our own process on another thread (GetWindowTextA sends
+// WM_GETTEXT there, and GetWindowTextLengthA always sends).
 std::string StoredCaption(HWND hwnd) {
-  std::vector<char> buf(512);
+  std::vector<wchar_t> buf(512);
   for (;;) {
-    const int n = GetWindowTextA(hwnd, buf.data(), static_cast<int>(buf.size()));
+    const int n = InternalGetWindowText(hwnd, buf.data(), static_cast<int>(buf.size()));
     if (n <= 0) return std::string();
     if (static_cast<std::size_t>(n) + 1 < buf.size() || buf.size() >= 65536) {
-      return std::string(buf.data(), static_cast<std::size_t>(n));
+      return detail::WideToAnsi(buf.data(), n);
     }
     buf.resize(buf.size() * 4);
   }
@@ -107,7 +111,7 @@ HWND FindControlOrFail(HWND parent, int id) {
 bool CheckOperable(HWND ctrl, const char* what) {
   const std::string name = std::string(what) + " " + HwndToString(ctrl) + " (id " +
                            std::to_string(ControlId(ctrl)) + ", " +
-                           QuoteForLog(WindowText(ctrl, 500)) + ")";
+                           QuoteForLog(StoredCaption(ctrl)) + ")";
   if (!IsWindow(ctrl)) return Fail(name + " does not exist (any more)");
   if (!IsWindowVisible(ctrl)) return Fail(name + " is not visible");
   for (HWND w = ctrl; w != nullptr; w = GetParent(w)) {
@@ -152,6 +156,15 @@ const char* CheckName(CheckState s) {
 }  // namespace
 
 namespace detail {
+
+std::string WideToAnsi(const wchar_t* text, int length) {
+  if (length <= 0) return std::string();
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return std::string();
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], bytes, nullptr, nullptr);
+  return out;
+}
 
 std::vector<HWND> Descendants(HWND root) {
   std::vector<HWND> found;
@@ -241,8 +254,8 @@ std::optional<HWND> WaitForWindow(const Process& process, const std::function<bo
             return true;
           }
         }
-        // Looked once more after the end, so a window shown just before
-        // exiting is still seen if it is there.
+        // Windows first, then the exit: a window shown just before the
+        // end still counts.
         ended = !process.IsRunning();
         return ended;
       },
@@ -303,7 +316,7 @@ struct SendState {
   std::mutex mutex;
   std::condition_variable cv;
   bool done = false;
-  LRESULT sent = 0;  // what SendMessageTimeoutA returned
+  LRESULT sent = 0;  // what SendMessageTimeout returned
   DWORD error = 0;
   DWORD_PTR result = 0;
   std::vector<char> buffer;
@@ -344,30 +357,43 @@ std::optional<LRESULT> TimedSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   const bool useBuffer = buffer != nullptr;
   if (useBuffer) state->buffer = *buffer;
   bool answered = false;
-  try {
-    std::thread helper([state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs] {
-      SendNow(*state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs);
-    });
-    {
-      std::unique_lock<std::mutex> lock(state->mutex);
-      answered = state->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                    [&] { return state->done; });
-    }
-    if (answered) {
-      helper.join();
-    } else {
-      helper.detach();  // it ends when the program answers or goes away
-    }
-  } catch (const std::system_error&) {
-    // No thread to be had: send directly, trusting the timeout.
+  if (GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) {
+    // Our own thread's window: the send is a plain call. A helper would
+    // wait for this thread, which waits for the helper.
     SendNow(*state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs);
     answered = true;
+  } else {
+    try {
+      std::thread helper([state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs] {
+        SendNow(*state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs);
+      });
+      {
+        std::unique_lock<std::mutex> lock(state->mutex);
+        answered = state->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                      [&] { return state->done; });
+      }
+      if (answered) {
+        helper.join();
+      } else {
+        helper.detach();  // it ends when the program answers or goes away
+      }
+    } catch (const std::system_error&) {
+      // No thread to be had: send directly, trusting the timeout.
+      SendNow(*state, hwnd, msg, wParam, lParam, useBuffer, charset, timeoutMs);
+      answered = true;
+    }
   }
   std::lock_guard<std::mutex> lock(state->mutex);
   if (!answered || state->sent == 0) {
-    Fail("message " + std::to_string(msg) + " to window " + HwndToString(hwnd) +
-         (IsWindow(hwnd) ? " not answered within " + std::to_string(timeoutMs) + " ms"
-                         : std::string(" failed: the window is gone")));
+    std::string why;
+    if (!IsWindow(hwnd)) {
+      why = " failed: the window is gone";
+    } else if (!answered || state->error == ERROR_TIMEOUT || state->error == 0) {
+      why = " not answered within " + std::to_string(timeoutMs) + " ms";
+    } else {
+      why = " failed: " + detail::Win32ErrorText(state->error);
+    }
+    Fail("message " + std::to_string(msg) + " to window " + HwndToString(hwnd) + why);
     return std::nullopt;
   }
   if (useBuffer) *buffer = state->buffer;
@@ -398,14 +424,8 @@ std::optional<std::string> ListItemText(HWND control, UINT lenMsg, UINT textMsg,
   if (!n || *n < 0) return std::nullopt;
   std::vector<wchar_t> wide(chars, L'\0');
   std::memcpy(wide.data(), buf.data(), chars * sizeof(wchar_t));
-  const int count = static_cast<int>(std::min(static_cast<std::size_t>(*n), chars - 1));
-  if (count == 0) return std::string();
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-  if (bytes > 0) {
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), count, &out[0], bytes, nullptr, nullptr);
-  }
-  return out;
+  const std::size_t count = std::min(static_cast<std::size_t>(*n), chars - 1);
+  return detail::WideToAnsi(wide.data(), static_cast<int>(count));
 }
 
 }  // namespace
@@ -414,15 +434,49 @@ std::optional<LRESULT> Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, D
   return TimedSend(hwnd, msg, wParam, lParam, nullptr, timeoutMs);
 }
 
-std::string WindowText(HWND hwnd, DWORD timeoutMs) {
+namespace {
+
+// The text through WM_GETTEXT; nullopt if the window did not answer.
+std::optional<std::string> AskedText(HWND hwnd, DWORD timeoutMs) {
   const detail::Deadline deadline(timeoutMs);
   const std::optional<LRESULT> len = Send(hwnd, WM_GETTEXTLENGTH, 0, 0, timeoutMs);
-  if (!len || *len < 0) return StoredCaption(hwnd);
+  if (!len || *len < 0) return std::nullopt;
   // WM_GETTEXTLENGTH may overestimate (multi-byte text), never underestimates.
   const std::size_t size = static_cast<std::size_t>(*len) + 1;
-  const std::optional<std::string> text =
-      SendForText(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), size,
-                  std::max<DWORD>(deadline.Remaining(), 1));
+  return SendForText(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), size,
+                     std::max<DWORD>(deadline.Remaining(), 1));
+}
+
+// Reads the controls of a window. Once the program fails to answer,
+// stops asking it (texts then come from the stored captions, check
+// states are left out), so a dump of a hung program stays quick.
+std::vector<ControlInfo> ReadControls(HWND parent, bool& answering) {
+  std::vector<ControlInfo> out;
+  for (HWND hwnd : Descendants(parent)) {
+    ControlInfo info;
+    info.hwnd = hwnd;
+    info.parent = GetParent(hwnd);
+    info.id = ControlId(hwnd);
+    info.depth = DepthBelow(parent, hwnd);
+    info.className = WindowClass(hwnd);
+    std::optional<std::string> text;
+    if (answering) {
+      text = AskedText(hwnd, 500);
+      if (!text && IsWindow(hwnd)) answering = false;
+    }
+    info.text = text ? *text : StoredCaption(hwnd);
+    info.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    info.visible = IsWindowVisible(hwnd) != FALSE;
+    info.enabled = IsWindowEnabled(hwnd) != FALSE;
+    out.push_back(std::move(info));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string WindowText(HWND hwnd, DWORD timeoutMs) {
+  const std::optional<std::string> text = AskedText(hwnd, timeoutMs);
   return text ? *text : StoredCaption(hwnd);
 }
 
@@ -519,21 +573,8 @@ std::optional<int> SelectedIndex(HWND control) {
 }
 
 std::vector<ControlInfo> Controls(HWND parent) {
-  std::vector<ControlInfo> out;
-  for (HWND hwnd : Descendants(parent)) {
-    ControlInfo info;
-    info.hwnd = hwnd;
-    info.parent = GetParent(hwnd);
-    info.id = ControlId(hwnd);
-    info.depth = DepthBelow(parent, hwnd);
-    info.className = WindowClass(hwnd);
-    info.text = WindowText(hwnd, 500);
-    info.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
-    info.visible = IsWindowVisible(hwnd) != FALSE;
-    info.enabled = IsWindowEnabled(hwnd) != FALSE;
-    out.push_back(std::move(info));
-  }
-  return out;
+  bool answering = true;
+  return ReadControls(parent, answering);
 }
 
 ShowState GetShowState(HWND hwnd) {
@@ -553,29 +594,45 @@ const char* ToString(ShowState state) {
   return "normal";
 }
 
-std::string DescribeWindow(HWND hwnd) {
+namespace {
+
+std::string DescribeWindow(HWND hwnd, bool& answering) {
   if (!IsWindow(hwnd)) return "window " + HwndToString(hwnd) + " (gone)\n";
+  const bool answeredBefore = answering;
   std::string out = "window " + HwndToString(hwnd) + " class " + QuoteForLog(WindowClass(hwnd)) +
                     " caption " + QuoteForLog(StoredCaption(hwnd)) + " " +
                     ToString(GetShowState(hwnd));
   if (!IsWindowEnabled(hwnd)) out += " disabled";
   if (HWND owner = Owner(hwnd)) out += " owner " + HwndToString(owner);
   out += "\n";
-  for (const ControlInfo& c : Controls(hwnd)) {
+  for (const ControlInfo& c : ReadControls(hwnd, answering)) {
     out.append(static_cast<std::size_t>(c.depth + 1) * 2, ' ');
     char style[16];
     std::snprintf(style, sizeof style, "%08lX", static_cast<unsigned long>(c.style));
     out += "id " + std::to_string(c.id) + " " + QuoteForLog(c.className) + " " +
            QuoteForLog(c.text) + " style " + style + (c.visible ? "" : " hidden") +
            (c.enabled ? "" : " disabled");
-    if (detail::EqualsIgnoreCase(c.className, "Button") && IsCheckable(c.style & BS_TYPEMASK)) {
-      if (const std::optional<CheckState> s = ReadCheck(c.hwnd)) {
-        out += std::string(" ") + CheckName(*s);
+    if (answering && detail::EqualsIgnoreCase(c.className, "Button") &&
+        IsCheckable(c.style & BS_TYPEMASK)) {
+      if (const std::optional<CheckState> state = ReadCheck(c.hwnd)) {
+        out += std::string(" ") + CheckName(*state);
+      } else {
+        answering = false;
       }
     }
     out += "\n";
   }
+  if (answeredBefore && !answering) {
+    out += "  (the program stopped answering: later texts are stored captions, no check states)\n";
+  }
   return out;
+}
+
+}  // namespace
+
+std::string DescribeWindow(HWND hwnd) {
+  bool answering = true;
+  return DescribeWindow(hwnd, answering);
 }
 
 std::string Describe(const Process& process) {
@@ -589,9 +646,10 @@ std::string Describe(const Process& process) {
   }
   const std::vector<HWND> windows = TopLevelWindows(process.Id(), true);
   out += ", " + std::to_string(windows.size()) + " top-level window(s):\n";
+  bool answering = true;
   for (HWND hwnd : windows) {
     if (IsWindowVisible(hwnd)) {
-      out += DescribeWindow(hwnd);
+      out += DescribeWindow(hwnd, answering);
     } else {
       out += "window " + HwndToString(hwnd) + " class " + QuoteForLog(WindowClass(hwnd)) +
              " hidden\n";
