@@ -8,17 +8,20 @@
 #include "shell/string_table.h"
 #include "shell/unique_handle.h"
 
-bool FolderHasEntries(const char* folder) {
-  char pattern[kPathSize];
-  if (!CopyText(pattern, sizeof pattern, folder) || !AppendText(pattern, sizeof pattern, "\\*.*")) return false;
-  WIN32_FIND_DATAA entry;
-  FindHandle search(FindFirstFileA(pattern, &entry));
-  return search.valid();
+namespace {
+
+// Asking for the folder itself answers at once; listing it with "\*.*" costs
+// time that grows with the files already there, once for every file.
+bool FolderExists(const char* folder) {
+  const DWORD attributes = GetFileAttributesA(folder);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+}  // namespace
 
 void CreateFolderPath(char* folder) {
   if (!folder || std::strlen(folder) < 4) return;
-  if (FolderHasEntries(folder)) return;
+  if (FolderExists(folder)) return;
   char* backslash = std::strrchr(folder, '\\');
   if (!backslash) return;
   *backslash = '\0';

@@ -9,10 +9,6 @@
 // finds out.
 void CreateFolderPath(char* folder);
 
-// True when `path` names an existing folder (or any entry found by a
-// search for "path\*.*").
-bool FolderHasEntries(const char* folder);
-
 // Copies the folder part of `path` (up to, not including, its last
 // backslash; one in the last position counts) into `folder` of `size`
 // bytes. False when there is no backslash or the folder does not fit.

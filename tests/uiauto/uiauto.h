@@ -185,6 +185,7 @@ int ControlId(HWND hwnd);
 // shallowest, so the current page wins over hidden ones. nullptr if none.
 HWND Control(HWND parent, int id);
 
+// These give nullopt when parent has no such control (LastError says so).
 std::optional<std::string> ControlText(HWND parent, int id);
 std::optional<bool> IsControlEnabled(HWND parent, int id);
 std::optional<bool> IsControlVisible(HWND parent, int id);
@@ -270,11 +271,17 @@ struct MessageBoxInfo {
   std::string ToString() const;
 };
 
-// Whether hwnd looks like a message box: a dialog whose children are only
-// the text static (id 0xFFFF), an optional icon and standard buttons.
+// Whether hwnd looks like a message box: a visible dialog whose children
+// are only the text static (id 0xFFFF), an icon static (shown or not) and
+// buttons with ids IDOK..IDCONTINUE. A dialog made of nothing but one
+// unnumbered label and such buttons passes too.
 bool IsMessageBox(HWND hwnd);
+// Reads a message box. Telling the icon apart looks at the screen and
+// waits up to a second for the box to be painted and uncovered.
 std::optional<MessageBoxInfo> ReadMessageBox(HWND hwnd);
+// The topmost message box of the process, if it shows one now.
 std::optional<MessageBoxInfo> FindMessageBox(DWORD processId);
+// Gives up early when the process ends.
 std::optional<MessageBoxInfo> WaitForMessageBox(const Process& process,
                                                 DWORD timeoutMs = kDefaultTimeoutMs);
 // Presses a button of the box; false if it has no such (enabled) button.
@@ -296,6 +303,8 @@ struct MessageBoxLog {
 
 // Answers every message box the process shows, recording each, until the
 // process ends or timeoutMs passes. chooseAnswer picks the button for a box.
+// A box is answered once and then waited for to go, so none is counted
+// twice. On timeout, error holds Describe(process): what is up instead.
 MessageBoxLog CollectMessageBoxes(const Process& process, DWORD timeoutMs,
                                   const std::function<int(const MessageBoxInfo&)>& chooseAnswer);
 MessageBoxLog CollectMessageBoxes(const Process& process, DWORD timeoutMs,

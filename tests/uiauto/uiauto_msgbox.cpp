@@ -122,6 +122,22 @@ const IconCandidate kIconCandidates[] = {
     {MessageBoxIcon::Information, 32516},  // IDI_ASTERISK
 };
 
+// Whether nothing covers the icon: every probe point belongs to the box.
+// (Another box at the same place would otherwise be read instead.)
+bool IconUncovered(HWND iconCtrl, POINT origin, int w, int h) {
+  HWND root = GetAncestor(iconCtrl, GA_ROOT);
+  const int xs[] = {0, w / 2, w - 1};
+  const int ys[] = {0, h / 2, h - 1};
+  for (const int dx : xs) {
+    for (const int dy : ys) {
+      const POINT pt = {origin.x + dx, origin.y + dy};
+      HWND at = WindowFromPoint(pt);
+      if (at == nullptr || GetAncestor(at, GA_ROOT) != root) return false;
+    }
+  }
+  return true;
+}
+
 // What the icon control shows on screen, matched against the system icons
 // drawn here on the same background. Icon handles of another process
 // cannot be read, but the pixels can. Unknown while the box is not yet
@@ -135,6 +151,8 @@ MessageBoxIcon LookAtIcon(HWND iconCtrl) {
   POINT origin = {0, 0};
   if (!ClientToScreen(iconCtrl, &origin)) return MessageBoxIcon::Unknown;
 
+  if (!IconUncovered(iconCtrl, origin, w, h)) return MessageBoxIcon::Unknown;
+
   WindowDC screen(nullptr);
   if (screen.get() == nullptr) return MessageBoxIcon::Unknown;
   MemoryDC mem(screen.get());
@@ -147,7 +165,8 @@ MessageBoxIcon LookAtIcon(HWND iconCtrl) {
     }
   }
   const std::vector<unsigned char> seen = Pixels(mem.get(), shot.get(), w, h);
-  if (seen.empty()) return MessageBoxIcon::Unknown;
+  // Covered while being copied: what was copied may be the other window.
+  if (seen.empty() || !IconUncovered(iconCtrl, origin, w, h)) return MessageBoxIcon::Unknown;
   // The corners of the system icons are transparent: the top-left pixel
   // is the dialog background the icon was drawn on.
   const COLORREF background = RGB(seen[2], seen[1], seen[0]);

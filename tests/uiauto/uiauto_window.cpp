@@ -459,13 +459,20 @@ std::vector<ControlInfo> ReadControls(HWND parent, bool& answering) {
     info.id = ControlId(hwnd);
     info.depth = DepthBelow(parent, hwnd);
     info.className = WindowClass(hwnd);
+    info.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
+    // An icon or picture static answers WM_GETTEXT with its resource name.
+    const DWORD staticType = info.style & SS_TYPEMASK;
+    const bool picture = detail::EqualsIgnoreCase(info.className, "Static") &&
+                         (staticType == SS_ICON || staticType == SS_BITMAP ||
+                          staticType == SS_ENHMETAFILE);
     std::optional<std::string> text;
-    if (answering) {
+    if (picture) {
+      text = std::string();
+    } else if (answering) {
       text = AskedText(hwnd, 500);
       if (!text && IsWindow(hwnd)) answering = false;
     }
     info.text = text ? *text : StoredCaption(hwnd);
-    info.style = static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
     info.visible = IsWindowVisible(hwnd) != FALSE;
     info.enabled = IsWindowEnabled(hwnd) != FALSE;
     out.push_back(std::move(info));

@@ -14,8 +14,11 @@
 //
 // Prints to stdout:
 //   install_pass_seconds=S   (-1 when no progress window was seen)
+//   pass_start_seconds=S     (program start to the progress window; -1 as above)
+//   windows_gone_seconds=S   (program start to the last sight of its main window)
 //   total_seconds=S          (program start to program end)
 //   dialogs_answered=N
+//   started_seconds=S        (time CreateProcess took)
 // Exit code: 0 when the progress window came and went and the program
 // ended, 2 when no progress window was seen, 3 on timeout (the program is
 // then terminated), 1 when the program could not be started.
@@ -145,6 +148,7 @@ public:
   HWND Scan(double now) {
     HWND progress = nullptr;
     for (HWND window : WindowsOf(processId_)) {
+      if (ClassOf(window) == kMainWindowClass) mainWindowSeen_ = now;
       if (!IsWindowVisible(window)) continue;
       if (IsProgressWindow(window)) {
         progress = window;
@@ -156,6 +160,7 @@ public:
   }
 
   int answered() const { return answered_; }
+  double mainWindowSeen() const { return mainWindowSeen_; }
 
 private:
   void Answer(HWND dialog, double now) {
@@ -206,6 +211,7 @@ private:
   DWORD processId_;
   HWND lastAnswered_ = nullptr;
   double lastAnswerTime_ = 0;
+  double mainWindowSeen_ = -1;
   int answered_ = 0;
 };
 
@@ -246,6 +252,7 @@ int main(int argc, char** argv) {
                  static_cast<unsigned long>(GetLastError()));
     return 1;
   }
+  const double started = clock.Now();
   Handle process(info.hProcess);
   Handle thread(info.hThread);
 
@@ -286,7 +293,10 @@ int main(int argc, char** argv) {
   if (passStart >= 0 && passEnd < 0 && !timedOut) passEnd = total;  // gone with the program
 
   const double pass = passStart >= 0 && passEnd >= 0 ? passEnd - passStart : -1;
-  std::printf("install_pass_seconds=%.3f\ntotal_seconds=%.3f\ndialogs_answered=%d\n", pass, total, driver.answered());
+  std::printf(
+      "install_pass_seconds=%.3f\npass_start_seconds=%.3f\nwindows_gone_seconds=%.3f\ntotal_seconds=%.3f\n"
+      "dialogs_answered=%d\nstarted_seconds=%.3f\n",
+      pass, passStart, driver.mainWindowSeen(), total, driver.answered(), started);
   std::fflush(stdout);
   if (timedOut) return 3;
   return passStart < 0 ? 2 : 0;
