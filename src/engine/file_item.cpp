@@ -130,6 +130,13 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
 
   Outcome outcome = CopyLoop(item, sourcePath, temp.path(), destination);
   if (outcome != Outcome::Installed) return outcome;
+  // Most destinations do not exist yet, and the rename refuses to replace
+  // one that does: trying it first spares each new file a search for a
+  // name that is not there, which costs time that grows with the folder.
+  if (MoveFileA(temp.path(), destination)) {
+    temp.Keep();
+    return Outcome::Installed;
+  }
   bool deferred = false;
   outcome = ClearLoop(item, temp.path(), destination, deferred);
   if (outcome != Outcome::Installed) return outcome;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
+#include "shell/globals.h"
 #include "shell/setup_session.h"
 
 namespace {
@@ -34,6 +35,18 @@ void OnInitDialog(HWND dialog, LPARAM session) {
   SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
 }
 
+// How many pixels of the bar a position fills.
+int DrawnLength(HWND bar, int position) {
+  const int highest = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
+  if (highest <= 0) return position;
+  RECT area = {};
+  GetClientRect(bar, &area);
+  if (position > highest) position = highest;
+  if (position < 0) position = 0;
+  // Truncated, not rounded: only the highest position fills the bar.
+  return static_cast<int>(static_cast<long long>(position) * (area.right - area.left) / highest);
+}
+
 }  // namespace
 
 INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
@@ -46,7 +59,13 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM, LPARAM lPara
 void SetProgressText(SetupSession& session, const char* description, const char* path) {
   HWND window = session.progressWindow;
   if (!window) return;
-  SetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, description ? description : "");
+  // Every change of a text repaints it at once; most files of a list share
+  // their description.
+  if (!description) description = "";
+  char shownDescription[kTextSize];
+  if (!GetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, shownDescription, sizeof shownDescription) ||
+      std::strcmp(shownDescription, description) != 0)
+    SetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, description);
   if (!path) path = "";
   const std::size_t length = std::strlen(path);
   if (length <= kLongestShownPath) {
@@ -63,7 +82,12 @@ void SetProgressText(SetupSession& session, const char* description, const char*
 
 void AdvanceProgress(SetupSession& session, DWORD bytes) {
   session.bytesDone += bytes;
-  if (session.progressWindow)
-    SendDlgItemMessageA(session.progressWindow, IDC_PROGRESS_BAR, PBM_SETPOS,
-                        static_cast<WPARAM>(session.bytesDone / 1024), 0);
+  HWND bar = session.progressWindow ? GetDlgItem(session.progressWindow, IDC_PROGRESS_BAR) : nullptr;
+  if (!bar) return;
+  // Moving the bar repaints it at once, which costs more than copying a
+  // small file; a move that would not change a single pixel is left out.
+  // The last step always fills the bar, so the end is always shown.
+  const int position = static_cast<int>(session.bytesDone / 1024);
+  if (DrawnLength(bar, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0))) == DrawnLength(bar, position)) return;
+  SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }

@@ -140,3 +140,24 @@ TEST_F(ProgressWindowTest, AnInstallRunShowsEachFileAndEndsWithAFullBar) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProgressWindowTest, ManySmallStepsKeepTheBarTrueToTheBytesAndEndFull) {
+  session.totalBytes = 3000u * 1024;
+  ASSERT_EQ(RunInstall(session, dialog.get()), 1);
+  RECT area = {};
+  GetClientRect(GetDlgItem(dialog.get(), IDC_PROGRESS_BAR), &area);
+  const int width = area.right - area.left;
+  ASSERT_GT(width, 0);
+  for (int step = 1; step <= 3000; ++step) {
+    AdvanceProgress(session, 1024);
+    // The bar may lag behind the bytes, but never by a whole pixel.
+    const int shown = static_cast<int>(Bar(dialog.get(), PBM_GETPOS));
+    ASSERT_EQ(shown * width / 3000, step * width / 3000) << "after step " << step;
+  }
+  EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 3000);
+  EXPECT_EQ(session.bytesDone, 3000u * 1024);
+}
+
+}  // namespace

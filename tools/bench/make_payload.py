@@ -14,8 +14,8 @@ import random
 import sys
 
 
-def file_content(seed, size):
-    rng = random.Random(seed)
+def file_content(file_number, size):
+    rng = random.Random(file_number)
     letters = b"abcdefghijklmnopqrstuvwxyz"
     vocabulary = [bytes(rng.choice(letters) for _ in range(rng.randint(2, 10))) for _ in range(256)]
     vocabulary += [b"\r\n"] * 24  # line breaks, now and then
