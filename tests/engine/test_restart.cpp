@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 #include <string>
 
 #include "engine/restart.h"
@@ -206,52 +205,6 @@ TEST_F(RestartTest, OfferRestartAsksOnlyWhenSomethingIsPending) {
   EXPECT_EQ(question, boxes[0].text);
   EXPECT_EQ((std::vector<int>{IDYES, IDNO}), boxes[0].buttonIds);
   EXPECT_EQ(uiauto::MessageBoxIcon::Question, boxes[0].icon);
-}
-
-// Processes that own top-level windows, apart from the desktop's: Wine's
-// restart asks each of them to end and then terminates it.
-BOOL CALLBACK NoteWindowOwner(HWND window, LPARAM data) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  reinterpret_cast<std::set<DWORD>*>(data)->insert(process);
-  return TRUE;
-}
-
-std::set<DWORD> ProcessesWithWindows() {
-  std::set<DWORD> owners;
-  EnumWindows(NoteWindowOwner, reinterpret_cast<LPARAM>(&owners));
-  DWORD desktop = 0;
-  GetWindowThreadProcessId(GetDesktopWindow(), &desktop);
-  owners.erase(desktop);
-  return owners;
-}
-
-TEST_F(RestartTest, YesRestartsWindowsAndThePendingReplacementHappens) {
-  // Under Wine the restart ends every process that owns a window; it is
-  // only safe while nothing but the probe has one.
-  const std::set<DWORD> owners = ProcessesWithWindows();
-  if (!owners.empty()) {
-    std::string list;
-    for (DWORD id : owners) list += " " + std::to_string(id);
-    GTEST_SKIP() << "processes with windows would be ended by the restart:" << list << " (this one is "
-                 << GetCurrentProcessId() << ")";
-  }
-  const std::string installed = folder.Join("app.dll");
-  const std::string temporary = folder.Join("~st0005.tmp");
-  WriteFile(installed, "old");
-  WriteFile(temporary, "new");
-  ASSERT_TRUE(ReplaceAtRestart(session, temporary.c_str(), installed.c_str()));
-
-  auto probe = uiauto::Process::Start(uiauto::QuoteArg(uiauto::PathBesideThisExecutable(kProbe)) + " offer");
-  ASSERT_TRUE(probe) << uiauto::LastError();
-  auto box = uiauto::WaitForMessageBox(*probe, 15000);
-  ASSERT_TRUE(box) << uiauto::LastError() << uiauto::Describe(*probe);
-  EXPECT_EQ("Setup Wizard", box->caption);
-  ASSERT_TRUE(uiauto::Answer(*box, IDYES));
-  EXPECT_TRUE(probe->WaitForExit(30000));
-  EXPECT_TRUE(uiauto::WaitUntil([&] { return ReadFile(installed) == "new"; }, 30000))
-      << "the restart did not replace the file";
-  EXPECT_FALSE(FileExists(temporary));
 }
 
 }  // namespace
