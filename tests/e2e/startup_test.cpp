@@ -22,16 +22,27 @@ std::vector<std::string> Texts(const uiauto::MessageBoxLog& log) {
   return texts;
 }
 
+// Runs Setup.exe to its end, which must come with exit code 0 after
+// exactly one message box; that box.
+std::optional<uiauto::MessageBoxInfo> TheOneBoxOfARun(const InstallationSet& set) {
+  auto process = set.Start();
+  if (!process) return std::nullopt;
+  const auto log = RunToEnd(*process);
+  EXPECT_TRUE(log.exited) << log.ToString();
+  EXPECT_EQ(log.exitCode, 0u);
+  if (log.boxes.size() != 1) {
+    ADD_FAILURE() << "expected exactly one message box: " << log.ToString();
+    return std::nullopt;
+  }
+  return log.boxes[0].box;
+}
+
 TEST(Startup, WithoutSetupDatOneReportThenTheEnd) {
   InstallationSet set;
-  auto process = set.Start();
-  ASSERT_TRUE(process);
-  const auto log = RunToEnd(*process);
-  ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
-  ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
-  EXPECT_EQ(log.boxes[0].box.caption, "Setup");
-  EXPECT_EQ(log.boxes[0].box.text, Report(kMissingSetupDat));
+  const auto box = TheOneBoxOfARun(set);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->caption, "Setup");
+  EXPECT_EQ(box->text, Report(kMissingSetupDat));
 }
 
 TEST(Startup, TheTitleNamesTheMaximisedMainWindow) {
@@ -57,16 +68,12 @@ TEST(Startup, TheTitleNamesTheMaximisedMainWindow) {
 TEST(Startup, RefusesWindowsOlderThan95AndNT4) {
   InstallationSet set;
   EmulatedWindowsVersion version("nt351");
-  auto process = set.Start();
-  ASSERT_TRUE(process);
-  const auto log = RunToEnd(*process);
-  ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
-  ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
-  EXPECT_EQ(log.boxes[0].box.text, "This program requires Windows 95 or Windows NT 4.");
-  EXPECT_EQ(log.boxes[0].box.caption, "Setup");
-  EXPECT_TRUE(log.boxes[0].box.hasIcon);
-  EXPECT_EQ(log.boxes[0].box.icon, MessageBoxIcon::Stop) << uiauto::ToString(log.boxes[0].box.icon);
+  const auto box = TheOneBoxOfARun(set);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, "This program requires Windows 95 or Windows NT 4.");
+  EXPECT_EQ(box->caption, "Setup");
+  EXPECT_TRUE(box->hasIcon);
+  EXPECT_EQ(box->icon, MessageBoxIcon::Stop) << uiauto::ToString(box->icon);
 }
 
 TEST(Startup, RunsOnWindows95NT4AndCurrentVersions) {
