@@ -51,3 +51,26 @@ TEST(ImportTable, HoldsOnlyDllsWindowsMapsFromItsOwnFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+// The manifest travels in Setup.exe itself (the test programs share the
+// other resources but not this one).
+TEST(Manifest, SetupExeAsksForElevationAndTheThemedControls) {
+  const std::string path = uiauto::PathBesideThisExecutable("Setup.exe");
+  HMODULE image = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(image, nullptr);
+  std::string manifest;
+  if (HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+    if (HGLOBAL loaded = LoadResource(image, found))
+      manifest.assign(static_cast<const char*>(LockResource(loaded)), SizeofResource(image, found));
+  }
+  FreeLibrary(image);
+  EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos) << manifest;
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+  // Windows 10's identity, so that the version check sees the real system.
+  EXPECT_NE(manifest.find("8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"), std::string::npos);
+}
+
+}  // namespace
