@@ -3,7 +3,7 @@
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "registry/shared_dll_count.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 
 namespace {
 

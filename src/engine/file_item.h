@@ -3,7 +3,7 @@
 
 #include "engine/file_error_dialog.h"
 #include "setupdat/install_item.h"
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 // One file of the installation set, plain or LZ-compressed, to be expanded
 // into its destination. Parsed from a line of the file list:

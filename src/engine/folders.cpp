@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "shell/globals.h"
-#include "shell/string_table.h"
-#include "shell/unique_handle.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
+#include "platform/unique_handle.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "engine/lz_file.h"
 
-#include "shell/system_library.h"
+#include "platform/system_library.h"
 
 namespace {
 

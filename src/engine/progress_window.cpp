@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include "engine/restart_wininit.h"
 #include "resources/resource_ids.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
-#include "shell/unique_handle.h"
+#include "platform/string_table.h"
+#include "platform/unique_handle.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
-#include "shell/setup_error.h"
-#include "shell/system_library.h"
+#include "platform/setup_error.h"
+#include "platform/system_library.h"
 
 namespace {
 

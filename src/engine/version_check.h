@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 // Reads the "FileVersion" text of the U.S. English, Unicode string table
 // of a file's version resource. True when the file has a nonempty one;

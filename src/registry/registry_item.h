@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "setupdat/install_item.h"
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 // One text value under one registry key, from a line of the "RegClasses"
 // or "RegMachine" list:

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "shell/globals.h"
-#include "shell/setup_error.h"
-#include "shell/string_table.h"
+#include "platform/globals.h"
+#include "platform/setup_error.h"
+#include "platform/string_table.h"
 
 namespace {
 

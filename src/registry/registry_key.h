@@ -1,8 +1,8 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/global_memory.h"
-#include "shell/unique_handle.h"
+#include "platform/global_memory.h"
+#include "platform/unique_handle.h"
 
 // The access an open or create asks for.
 enum RegistryAccess : int {

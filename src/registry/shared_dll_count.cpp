@@ -2,7 +2,7 @@
 
 #include "registry/registry_key.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 
 namespace {
 

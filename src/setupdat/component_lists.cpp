@@ -7,7 +7,7 @@
 #include "registry/registry_item.h"
 #include "resources/resource_ids.h"
 #include "setupdat/section_keys.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 

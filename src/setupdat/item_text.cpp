@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 #include "variables/variable_table.h"
 
 void ExpandItemText(const VariableTable& variables, GlobalBlock& text) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 class VariableTable;
 

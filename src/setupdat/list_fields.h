@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 // A line of an installation list is split into fields at one separator
 // character, counted from 0. A field in the middle may be empty; a field

@@ -3,9 +3,9 @@
 
 #include "resources/resource_ids.h"
 #include "setupdat/component_lists.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 #include "shell/setup_session.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 class SetupSession;
 

@@ -1,8 +1,8 @@
 #include <cstdio>
 
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 
 bool SetupSession::WriteProfileText(const char* section, const char* key, const char* text) const {
   // Before the load step there is no file to write to; an empty name would

@@ -1,8 +1,8 @@
 #include "shell/background.h"
 
 #include "resources/resource_ids.h"
-#include "shell/gdi_objects.h"
-#include "shell/globals.h"
+#include "platform/gdi_objects.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "shell/globals.h"
-#include "shell/string_table.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
 
 bool ParseCommandLine(const char* commandLine) {
   g_commandPath[0] = '\0';

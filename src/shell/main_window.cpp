@@ -6,10 +6,10 @@
 #include "engine/progress_window.h"
 #include "engine/restart.h"
 #include "resources/resource_ids.h"
-#include "shell/error_report.h"
-#include "shell/globals.h"
+#include "platform/error_report.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/unique_handle.h"
+#include "platform/unique_handle.h"
 #include "uninstall/removal.h"
 #include "wizard/wizard.h"
 

@@ -1,6 +1,6 @@
 #include "shell/setup_session.h"
 
-#include "shell/error_report.h"
+#include "platform/error_report.h"
 
 SetupSession::SetupSession(HINSTANCE hinstance, HWND mainWindow, const char* commandPath)
     : instance(hinstance), window(mainWindow), variables(new VariableTable) {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "setupdat/item_list.h"
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 #include "variables/variable_table.h"
 
 // Private messages of the main window, each one step of the run. Each is

@@ -1,12 +1,12 @@
 #include <windows.h>
 
 #include "resources/resource_ids.h"
-#include "shell/com_ptr.h"
+#include "platform/com_ptr.h"
 #include "shell/command_line.h"
-#include "shell/error_report.h"
-#include "shell/globals.h"
+#include "platform/error_report.h"
+#include "platform/globals.h"
 #include "shell/main_window.h"
-#include "shell/system_library.h"
+#include "platform/system_library.h"
 
 namespace {
 

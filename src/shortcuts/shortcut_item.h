@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "setupdat/install_item.h"
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 // One shell shortcut, from a line of the shortcut list:
 //

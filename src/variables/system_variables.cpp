@@ -2,9 +2,9 @@
 
 #include "registry/registry_key.h"
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 
 namespace {
 

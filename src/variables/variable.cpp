@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 
 bool Variable::SetValue(const char* text) {
   value_ = GlobalBlock::FromText(text);

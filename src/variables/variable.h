@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
 
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 // One installation variable: a one-character key and a text held in a
 // movable global memory block exactly one byte longer than the text.

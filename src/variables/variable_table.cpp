@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 
 Variable* VariableTable::Find(const Variable& probe) const {
   for (Variable* v = first_; v; v = v->next)

@@ -1,5 +1,5 @@
 #pragma once
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 #include "variables/variable.h"
 
 // The installation variables of a run, in the order their keys were first

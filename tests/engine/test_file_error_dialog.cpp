@@ -8,7 +8,7 @@
 
 #include "engine/file_error_dialog.h"
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "uiauto.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include "engine/install_pass.h"
 #include "engine/progress_window.h"
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/system_library.h"
-#include "shell/unique_handle.h"
+#include "platform/system_library.h"
+#include "platform/unique_handle.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"
 

@@ -5,9 +5,9 @@
 
 #include "engine/restart.h"
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 #include "support/message_box_answerer.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"

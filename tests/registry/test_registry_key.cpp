@@ -4,8 +4,8 @@
 
 #include "registry/registry_key.h"
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
-#include "shell/setup_error.h"
+#include "platform/globals.h"
+#include "platform/setup_error.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "engine/file_item.h"
 #include "engine/install_pass.h"
 #include "registry/registry_item.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 #include "support/block_text.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "support/message_box_answerer.h"
 #include "support/temp_folder.h"

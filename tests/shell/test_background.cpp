@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/background.h"
-#include "shell/gdi_objects.h"
+#include "platform/gdi_objects.h"
 
 namespace {
 

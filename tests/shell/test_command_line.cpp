@@ -4,7 +4,7 @@
 #include <string>
 
 #include "shell/command_line.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 
 namespace {
 

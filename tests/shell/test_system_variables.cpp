@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "support/message_box_answerer.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 namespace testsupport {
 

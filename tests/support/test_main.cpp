@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "shell/globals.h"
+#include "platform/globals.h"
 
 // The code under test loads its texts from g_instance, as the program does.
 int main(int argc, char** argv) {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 #include "variables/variable_table.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "engine/restart.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 
 int main(int argc, char** argv) {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/restart.h"
-#include "shell/globals.h"
+#include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"

@@ -1,9 +1,9 @@
-#include "shell/error_report.h"
+#include "platform/error_report.h"
 
 #include <cstdio>
 
-#include "shell/globals.h"
-#include "shell/string_table.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
 
 namespace {
 const char kCaption[] = "Setup";

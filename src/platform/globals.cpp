@@ -1,4 +1,4 @@
-#include "shell/globals.h"
+#include "platform/globals.h"
 
 HINSTANCE g_instance = nullptr;
 DWORD g_uninstallMode = 0;

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/unique_handle.h"
+#include "platform/unique_handle.h"
 
 struct GdiObjectTraits {
   using Handle = HGDIOBJ;

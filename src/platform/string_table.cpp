@@ -1,8 +1,8 @@
-#include "shell/string_table.h"
+#include "platform/string_table.h"
 
 #include <cstring>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 
 bool LoadTableString(HINSTANCE instance, UINT id, char* buffer, std::size_t size) {
   if (size == 0) return false;

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 
 // Shows string-table text `id` in a message box captioned "Setup". Works
 // before any session exists: it uses g_instance.

@@ -1,8 +1,8 @@
-#include "shell/global_memory.h"
+#include "platform/global_memory.h"
 
 #include <cstring>
 
-#include "shell/setup_error.h"
+#include "platform/setup_error.h"
 
 GlobalBlock GlobalBlock::Allocate(std::size_t size) {
   HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);

@@ -1,8 +1,8 @@
-#include "shell/system_library.h"
+#include "platform/system_library.h"
 
 #include <cstring>
 
-#include "shell/unique_handle.h"
+#include "platform/unique_handle.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "shell/error_report.h"
-#include "shell/globals.h"
+#include "platform/error_report.h"
+#include "platform/globals.h"
 #include "support/message_box_answerer.h"
 
 namespace {
