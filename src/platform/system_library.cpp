@@ -1,6 +1,9 @@
 #include "platform/system_library.h"
 
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "platform/unique_handle.h"
 
@@ -9,12 +12,16 @@ namespace {
 constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 
 struct CachedLibrary {
-  char name[32];
+  std::string name;
   LibraryHandle module;
 };
 
-// A handful of DLLs at most; kept for the life of the process.
-CachedLibrary g_libraries[8];
+// Every DLL loaded so far, kept for the life of the process. The table
+// grows as needed: a full table must never pass for a missing DLL.
+std::vector<CachedLibrary>& Libraries() {
+  static std::vector<CachedLibrary> libraries;
+  return libraries;
+}
 
 }  // namespace
 
@@ -32,15 +39,13 @@ void RestrictDllSearch() {
 }
 
 HMODULE LoadSystemLibrary(const char* fileName) {
-  CachedLibrary* freeSlot = nullptr;
-  for (CachedLibrary& entry : g_libraries) {
-    if (entry.module && lstrcmpiA(entry.name, fileName) == 0) return entry.module.get();
-    if (!entry.module && !freeSlot) freeSlot = &entry;
+  std::vector<CachedLibrary>& libraries = Libraries();
+  for (const CachedLibrary& entry : libraries) {
+    if (lstrcmpiA(entry.name.c_str(), fileName) == 0) return entry.module.get();
   }
-  const std::size_t nameLength = std::strlen(fileName);
-  if (!freeSlot || nameLength >= sizeof(freeSlot->name)) return nullptr;
 
   char path[MAX_PATH];
+  const std::size_t nameLength = std::strlen(fileName);
   const UINT folderLength = GetSystemDirectoryA(path, MAX_PATH);
   if (folderLength == 0 || folderLength + 1 + nameLength >= MAX_PATH) return nullptr;
   path[folderLength] = '\\';
@@ -48,9 +53,20 @@ HMODULE LoadSystemLibrary(const char* fileName) {
 
   // With a full path the loader looks nowhere else for the DLL itself; the
   // altered search path makes its own dependencies come from its folder.
-  HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  LibraryHandle module(LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!module) return nullptr;
-  std::memcpy(freeSlot->name, fileName, nameLength + 1);
-  freeSlot->module.reset(module);
-  return module;
+  try {
+    libraries.push_back(CachedLibrary{fileName, std::move(module)});
+  } catch (std::bad_alloc&) {
+    return nullptr;  // the module is freed again: nothing keeps it
+  }
+  return libraries.back().module.get();
+}
+
+bool LoadSystemProcs(const SystemProc* procs, std::size_t count) {
+  for (std::size_t index = 0; index < count; ++index) {
+    HMODULE module = LoadSystemLibrary(procs[index].fileName);
+    if (!module || !GetProcAddress(module, procs[index].name)) return false;
+  }
+  return true;
 }

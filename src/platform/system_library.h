@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+
 // An installer usually starts from a folder anyone can write to, and a
 // program named setup.exe gets extra DLLs loaded for it. So the only DLLs
 // imported statically are ones Windows always takes from its own folder;
@@ -12,7 +14,8 @@
 void RestrictDllSearch();
 
 // Loads a DLL from the system folder only, once per process; null when it
-// is not there. The module stays loaded until the process ends.
+// is not there (or, with no memory left, cannot be recorded). The module
+// stays loaded until the process ends.
 HMODULE LoadSystemLibrary(const char* fileName);
 
 // Looks up `name` in the system DLL `fileName`; null when either is missing.
@@ -22,3 +25,15 @@ Function GetSystemProc(const char* fileName, const char* name) {
   if (!module) return nullptr;
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+
+// An entry point that the program cannot do without.
+struct SystemProc {
+  const char* fileName;
+  const char* name;
+};
+
+// Loads every DLL of `procs` and looks up each entry point; false at the
+// first one missing. Run at start-up, so that a system lacking one is
+// reported before anything is installed, rather than failing quietly later
+// (a missing version library would make every file look unversioned).
+bool LoadSystemProcs(const SystemProc* procs, std::size_t count);

@@ -24,6 +24,14 @@ void InitCommonControlsFromSystem() {
   if (auto init = GetSystemProc<InitFn>("comctl32.dll", "InitCommonControls")) init();
 }
 
+// What the wizard, the version check and the LZ expansion call.
+const SystemProc kRequiredProcs[] = {
+    {"comctl32.dll", "InitCommonControls"},    {"comctl32.dll", "PropertySheetA"},
+    {"version.dll", "GetFileVersionInfoSizeA"}, {"version.dll", "GetFileVersionInfoA"},
+    {"version.dll", "VerQueryValueA"},          {"lz32.dll", "LZInit"},
+    {"lz32.dll", "LZCopy"},                     {"lz32.dll", "LZClose"},
+};
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
@@ -38,6 +46,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   // The themed common controls load uxtheme.dll by name; having the
   // system's copy loaded first leaves a planted one nothing to answer.
   LoadSystemLibrary("uxtheme.dll");
+  if (!LoadSystemProcs(kRequiredProcs, sizeof kRequiredProcs / sizeof kRequiredProcs[0])) {
+    ShowErrorReport(instance, SETUP_ERR_GENERAL);
+    return 0;
+  }
   InitCommonControlsFromSystem();
   ComApartment com;
 

@@ -1,0 +1,53 @@
+// The shell's folder browser, for the installation folder and the group.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/com_ptr.h"
+#include "wizard/wizard_pages.h"
+
+namespace {
+
+// An item list handed out by the shell, given back through its allocator.
+class ShellItemList {
+public:
+  ShellItemList(IMalloc* allocator, LPITEMIDLIST list) : allocator_(allocator), list_(list) {}
+  ~ShellItemList() {
+    if (list_) allocator_->Free(list_);
+  }
+  ShellItemList(const ShellItemList&) = delete;
+  ShellItemList& operator=(const ShellItemList&) = delete;
+  LPITEMIDLIST get() const { return list_; }
+
+private:
+  IMalloc* allocator_;
+  LPITEMIDLIST list_;
+};
+
+}  // namespace
+
+bool BrowseForFolder(HWND owner, char* path, int root) {
+  ComPtr<IMalloc> allocator;
+  if (FAILED(SHGetMalloc(allocator.put()))) return false;
+  LPITEMIDLIST rootList = nullptr;
+  if (SHGetSpecialFolderLocation(owner, root, &rootList) != NOERROR) return false;
+  ShellItemList rootItems(allocator.get(), rootList);
+
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = owner;
+  browse.pidlRoot = rootItems.get();
+  browse.pszDisplayName = path;
+  browse.lpszTitle = "Choose a folder";
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  ShellItemList chosen(allocator.get(), SHBrowseForFolderA(&browse));
+  if (!chosen.get()) return false;
+  return SHGetPathFromIDListA(chosen.get(), path) != FALSE;
+}
+
+bool GetProgramsFolder(HWND owner, char* path) {
+  ComPtr<IMalloc> allocator;
+  if (FAILED(SHGetMalloc(allocator.put()))) return false;
+  LPITEMIDLIST list = nullptr;
+  if (SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list) != NOERROR) return false;
+  ShellItemList programs(allocator.get(), list);
+  return SHGetPathFromIDListA(programs.get(), path) != FALSE;
+}

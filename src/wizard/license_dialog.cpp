@@ -1,0 +1,85 @@
+// The licence agreement: the text file named by "License" must be accepted
+// before the wizard is shown.
+#include "platform/error_report.h"
+#include "platform/global_memory.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
+#include "platform/unique_handle.h"
+#include "resources/resource_ids.h"
+#include "shell/setup_session.h"
+#include "wizard/dialog_support.h"
+#include "wizard/wizard.h"
+
+namespace {
+
+// The path of the licence file in the installation set; false when the
+// set has no licence. A path too long to open is a missing file.
+bool LicensePath(const SetupSession& session, char (&path)[kPathSize]) {
+  Variable* license = session.variables->FindKey('L');
+  Variable* setFolder = session.variables->FindKey('I');
+  if (!license || !setFolder) return false;
+  char folder[kPathSize + 1] = {};
+  char name[kPathSize + 1] = {};
+  setFolder->GetValue(folder, kPathSize);
+  license->GetValue(name, kPathSize);
+  if (!CopyText(path, sizeof path, folder) || !AppendText(path, sizeof path, "\\") ||
+      !AppendText(path, sizeof path, name))
+    throw SetupError(SETUP_ERR_MISSING_FILE);
+  return true;
+}
+
+// The whole file in a zero-filled block one byte longer, so that it ends
+// in a zero byte. Throws 302 for a file that cannot be read or is empty.
+GlobalBlock ReadLicenseText(const char* path) {
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  if (!file) throw SetupError(SETUP_ERR_MISSING_FILE);
+  const DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE) throw SetupError(SETUP_ERR_MISSING_FILE);
+  GlobalBlock text = GlobalBlock::Allocate(static_cast<std::size_t>(size) + 1);
+  BlockLock<char> bytes(text);
+  if (!bytes) throw SetupError(SETUP_ERR_NO_MEMORY);
+  DWORD read = 0;
+  if (!ReadFile(file.get(), bytes.get(), size, &read, nullptr) || read == 0) throw SetupError(SETUP_ERR_MISSING_FILE);
+  return text;
+}
+
+INT_PTR OnInit(HWND dialog, LPARAM text) {
+  PlaceDialogInWorkArea(dialog);
+  BlockLock<char> bytes(reinterpret_cast<HGLOBAL>(text));
+  if (bytes) SetDlgItemTextA(dialog, IDC_LICENSE_TEXT, bytes.get());
+  return TRUE;
+}
+
+INT_PTR OnCommand(HWND dialog, WORD control) {
+  if (control == IDOK) EndDialog(dialog, IDOK);
+  if (control == IDCANCEL) EndDialog(dialog, IDCANCEL);
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK LicenseDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInit(dialog, lParam);
+    case WM_COMMAND:
+      return OnCommand(dialog, LOWORD(wParam));
+  }
+  return FALSE;
+}
+
+bool ShowLicense(SetupSession& session) {
+  if (!session.variables) return true;
+  try {
+    char path[kPathSize] = {};
+    if (!LicensePath(session, path)) return true;
+    GlobalBlock text = ReadLicenseText(path);
+    const INT_PTR answer = DialogBoxParamA(session.instance, MAKEINTRESOURCEA(IDD_LICENSE), session.window,
+                                           LicenseDlgProc, reinterpret_cast<LPARAM>(text.get()));
+    return answer == IDOK;
+  } catch (SetupError& code) {
+    session.ReportError(code);
+    return false;
+  }
+}

@@ -1,0 +1,87 @@
+// The first and the last page of the wizard: the greeting, and the page
+// whose only way forward is Install.
+#include "resources/resource_ids.h"
+#include "wizard/page_support.h"
+#include "wizard/wizard_pages.h"
+#include "wizard/wizard_sheet.h"
+
+namespace {
+
+const DWORD kWelcomeHelp = 3;
+const DWORD kReadyHelp = 7;
+
+void UseTitleFont(const Wizard& wizard, HWND page, int control) {
+  if (wizard.titleFont) SendDlgItemMessageA(page, control, WM_SETFONT, reinterpret_cast<WPARAM>(wizard.titleFont.get()), FALSE);
+}
+
+// The welcome page opens the sheet, so it places the whole sheet: a quarter
+// of the free width from the left, leaving the product title in view.
+INT_PTR OnWelcomeInit(Wizard& wizard, HWND page) {
+  PlaceInWorkArea(GetParent(page), 4);
+  UseTitleFont(wizard, page, IDC_WELCOME_TITLE);
+  return TRUE;
+}
+
+INT_PTR OnWelcomeNotify(Wizard& wizard, HWND page, const NMHDR& header) {
+  INT_PTR handled = FALSE;
+  if (HandleCommonNotification(wizard, page, header.code, kWelcomeHelp, handled)) return handled;
+  switch (header.code) {
+    case PSN_SETACTIVE:
+      SetWizardButtons(page, PSWIZB_NEXT);
+      return FALSE;
+    case PSN_KILLACTIVE:
+      SetPageResult(page, FALSE);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+INT_PTR OnReadyNotify(Wizard& wizard, HWND page, const NMHDR& header) {
+  INT_PTR handled = FALSE;
+  if (HandleCommonNotification(wizard, page, header.code, kReadyHelp, handled)) return handled;
+  switch (header.code) {
+    case PSN_SETACTIVE:
+      // Shows Finish, labelled Install, in place of Back and Next.
+      SendMessageA(GetParent(page), PSM_SETFINISHTEXT, 0, reinterpret_cast<LPARAM>("Install"));
+      return FALSE;
+    case PSN_WIZFINISH:
+      wizard.result = 1;
+      SetPageResult(page, FALSE);  // let the sheet close
+      return TRUE;
+    case PSN_KILLACTIVE:
+      SetPageResult(page, FALSE);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
+  if (!wizard) return FALSE;
+  return GuardPage(page, [&]() -> INT_PTR {
+    switch (message) {
+      case WM_INITDIALOG:
+        return OnWelcomeInit(*wizard, page);
+      case WM_NOTIFY:
+        return OnWelcomeNotify(*wizard, page, *reinterpret_cast<const NMHDR*>(lParam));
+    }
+    return FALSE;
+  });
+}
+
+INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
+  if (!wizard) return FALSE;
+  return GuardPage(page, [&]() -> INT_PTR {
+    switch (message) {
+      case WM_INITDIALOG:
+        UseTitleFont(*wizard, page, IDC_READY_TITLE);
+        return TRUE;
+      case WM_NOTIFY:
+        return OnReadyNotify(*wizard, page, *reinterpret_cast<const NMHDR*>(lParam));
+    }
+    return FALSE;
+  });
+}

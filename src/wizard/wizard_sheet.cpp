@@ -1,0 +1,114 @@
+#include "wizard/wizard_sheet.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <new>
+
+#include "platform/globals.h"
+#include "platform/string_table.h"
+#include "platform/system_library.h"
+#include "resources/resource_ids.h"
+#include "shell/setup_session.h"
+#include "wizard/wizard.h"
+#include "wizard/wizard_pages.h"
+
+namespace {
+
+struct PageTemplate {
+  WORD dialog;
+  DLGPROC procedure;
+};
+
+// Sheet order; the shortcuts page jumps over the group page by its
+// dialog number, so the order and the numbers must stay together.
+const PageTemplate kPages[kWizardPageCount] = {
+    {IDD_WELCOME_PAGE, WelcomePageProc},     {IDD_FOLDER_PAGE, FolderPageProc},
+    {IDD_SHORTCUTS_PAGE, ShortcutsPageProc}, {IDD_GROUP_PAGE, GroupPageProc},
+    {IDD_READY_PAGE, ReadyPageProc},
+};
+
+using PropertySheetFn = INT_PTR(WINAPI*)(LPCPROPSHEETHEADERA);
+
+HFONT CreateTitleFont() {
+  int height = 0;
+  if (HDC screen = GetDC(nullptr)) {
+    height = -MulDiv(12, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+  }
+  return CreateFontA(height, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "");
+}
+
+}  // namespace
+
+Wizard::Wizard(SetupSession& session, VariableTable& table)
+    : titleFont(CreateTitleFont()),
+      owner(session),
+      variables(table),
+      linkGroup(session.linkGroup),
+      linkDesktop(session.linkDesktop),
+      linkStartup(session.linkStartup) {}
+
+Wizard::~Wizard() {
+  if (helpShown) ShowHelp(0);
+}
+
+DWORD Wizard::Run() {
+  PROPSHEETPAGEA pages[kWizardPageCount] = {};
+  for (int index = 0; index < kWizardPageCount; ++index) {
+    PROPSHEETPAGEA& page = pages[index];
+    // The first version of the record: every comctl32 since Windows 95
+    // understands it, and the pages need nothing newer.
+    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    page.dwFlags = PSP_HASHELP;
+    page.hInstance = owner.instance;
+    page.pszTemplate = MAKEINTRESOURCEA(kPages[index].dialog);
+    page.pfnDlgProc = kPages[index].procedure;
+    page.lParam = reinterpret_cast<LPARAM>(this);
+  }
+  PROPSHEETHEADERA header = {};
+  header.dwSize = PROPSHEETHEADERA_V1_SIZE;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD;
+  header.hwndParent = owner.window;
+  header.hInstance = owner.instance;
+  header.pszCaption = "Setup Wizard";
+  header.nPages = kWizardPageCount;
+  header.nStartPage = 0;
+  header.ppsp = pages;
+
+  result = 0;
+  // comctl32 is taken from the system folder; start-up has made sure it
+  // loads, so a missing entry point only means no wizard and no install.
+  if (auto propertySheet = GetSystemProc<PropertySheetFn>("comctl32.dll", "PropertySheetA")) propertySheet(&header);
+  owner.linkGroup = linkGroup;
+  owner.linkStartup = linkStartup;
+  owner.linkDesktop = linkDesktop;
+  return result;
+}
+
+void Wizard::ShowHelp(DWORD context) {
+  char helpFile[kPathSize];
+  if (!LoadTableString(owner.instance, IDS_HELP_FILE, helpFile, sizeof helpFile)) return;
+  if (context == 0) {
+    WinHelpA(owner.window, helpFile, HELP_QUIT, 0);
+    return;
+  }
+  helpShown = WinHelpA(owner.window, helpFile, HELP_CONTEXT, context);
+}
+
+Wizard* GetPageWizard(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(page, DWLP_USER, lParam);
+    return reinterpret_cast<Wizard*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+  }
+  auto record = reinterpret_cast<PROPSHEETPAGEA*>(GetWindowLongPtrA(page, DWLP_USER));
+  return record ? reinterpret_cast<Wizard*>(record->lParam) : nullptr;
+}
+
+bool RunWizard(SetupSession& session) {
+  if (!session.variables) return false;
+  std::unique_ptr<Wizard> wizard(new (std::nothrow) Wizard(session, *session.variables));
+  if (!wizard) return false;
+  return wizard->Run() == 1;
+}

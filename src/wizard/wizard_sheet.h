@@ -1,0 +1,39 @@
+#pragma once
+#include <windows.h>
+
+#include "platform/gdi_objects.h"
+
+class SetupSession;
+class VariableTable;
+
+// One showing of the five-page wizard. The pages read and write the run's
+// variables directly; the three shortcut choices are worked on in copies
+// that go back into the session when the sheet closes, whatever the outcome.
+class Wizard {
+public:
+  Wizard(SetupSession& session, VariableTable& table);
+  // Closes the help file if a page opened it.
+  ~Wizard();
+  Wizard(const Wizard&) = delete;
+  Wizard& operator=(const Wizard&) = delete;
+
+  // Shows the sheet; 1 when the user pressed Install, 0 when cancelled or
+  // when the platform's property sheet is not available.
+  DWORD Run();
+
+  // Opens the help file at `context`; 0 closes it.
+  void ShowHelp(DWORD context);
+
+  DWORD result = 0;
+  DWORD helpShown = 0;
+  GdiObject titleFont;  // bold italic 12 point; none keeps the template font
+  SetupSession& owner;
+  VariableTable& variables;
+  int linkGroup;
+  int linkDesktop;
+  int linkStartup;
+};
+
+// The Wizard of a page: on WM_INITDIALOG the page record arrives in lParam
+// and is kept in the page's DWLP_USER; null before that.
+Wizard* GetPageWizard(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
