@@ -55,12 +55,13 @@ Wizard::~Wizard() {
 }
 
 DWORD Wizard::Run() {
-  PROPSHEETPAGEA pages[kWizardPageCount] = {};
+  // The first version of the record: every comctl32 since Windows 95
+  // understands it, and the pages need nothing newer. The sheet steps from
+  // record to record by their size, so the array must be of that version.
+  PROPSHEETPAGEA_V1 pages[kWizardPageCount] = {};
   for (int index = 0; index < kWizardPageCount; ++index) {
-    PROPSHEETPAGEA& page = pages[index];
-    // The first version of the record: every comctl32 since Windows 95
-    // understands it, and the pages need nothing newer.
-    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    PROPSHEETPAGEA_V1& page = pages[index];
+    page.dwSize = sizeof page;
     page.dwFlags = PSP_HASHELP;
     page.hInstance = owner.instance;
     page.pszTemplate = MAKEINTRESOURCEA(kPages[index].dialog);
@@ -68,14 +69,14 @@ DWORD Wizard::Run() {
     page.lParam = reinterpret_cast<LPARAM>(this);
   }
   PROPSHEETHEADERA header = {};
-  header.dwSize = PROPSHEETHEADERA_V1_SIZE;
+  header.dwSize = PROPSHEETHEADERA_V1_SIZE;  // no newer member is used
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_WIZARD;
   header.hwndParent = owner.window;
   header.hInstance = owner.instance;
   header.pszCaption = "Setup Wizard";
   header.nPages = kWizardPageCount;
   header.nStartPage = 0;
-  header.ppsp = pages;
+  header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
 
   result = 0;
   // comctl32 is taken from the system folder; start-up has made sure it

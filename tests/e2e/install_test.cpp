@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/setup_run.h"
+#include "e2e/wizard_driver.h"
 #include "resources/resource_ids.h"
 
 namespace e2e {
@@ -34,6 +35,9 @@ TEST_F(InstallRun, CopiesTheFilesAndRecordsTheUninstallInformation) {
   WriteSet("one.txt=%0\\one.txt,10,0,First\r\ntwo.bin=%0\\sub\\deeper\\two.bin,5000,0,Second\r\n");
   auto process = set_.Start();
   ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
+  ASSERT_TRUE(AcceptCompletion(*process)) << wizard.Failure();
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
   ASSERT_TRUE(log.exited) << log.ToString() << uiauto::Describe(*process);
   EXPECT_EQ(log.exitCode, 0u);
@@ -54,6 +58,8 @@ TEST_F(InstallRun, CancellingAMissingFileEndsInTheFailureMessage) {
   WriteSet("here.txt=%0\\here.txt,4,0,Present\r\nmissing.txt=%0\\missing.txt,7,0,Missing\r\n");
   auto process = set_.Start();
   ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
 
   // The file error dialog names the destination in its caption.
   auto dialog = uiauto::WaitForDialog(*process, target_ + "\\missing.txt", 30000);
@@ -92,6 +98,8 @@ TEST_F(InstallRun, AnUnexpandableItemIsReportedBeforeAnythingIsInstalled) {
   WriteSet("a.txt=%0\\a.txt,1,0,A\r\nb.txt=\r\n");
   auto process = set_.Start();
   ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
   ASSERT_TRUE(log.exited);
   EXPECT_EQ(log.exitCode, 0u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e/setup_run.h"
+#include "e2e/wizard_driver.h"
 
 namespace e2e {
 namespace {
@@ -21,6 +22,9 @@ TEST(PlantedDlls, AreNeverLoaded) {
                 "\r\nFiles=Files\r\n[Files]\r\npayload.txt=%0\\payload.txt,7,0,Payload\r\n");
   auto process = set.Start();
   ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
+  ASSERT_TRUE(AcceptCompletion(*process)) << wizard.Failure();
   const auto log = uiauto::CollectMessageBoxes(*process, 30000);
   ASSERT_TRUE(log.exited) << log.ToString() << uiauto::Describe(*process);
   // The run went through: the program itself loaded and did its work.

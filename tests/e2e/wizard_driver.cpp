@@ -1,0 +1,104 @@
+#include "e2e/wizard_driver.h"
+
+#include "resources/resource_ids.h"
+
+namespace e2e {
+
+int MarkerOf(WizardPage page) {
+  switch (page) {
+    case WizardPage::Welcome:
+      return IDC_WELCOME_TITLE;
+    case WizardPage::Folder:
+      return IDC_FOLDER_EDIT;
+    case WizardPage::Shortcuts:
+      return IDC_SHORTCUTS_TEXT;
+    case WizardPage::Group:
+      return IDC_GROUP_EDIT;
+    case WizardPage::Ready:
+      return IDC_READY_TITLE;
+  }
+  return 0;
+}
+
+const char* NameOf(WizardPage page) {
+  switch (page) {
+    case WizardPage::Welcome:
+      return "welcome";
+    case WizardPage::Folder:
+      return "folder";
+    case WizardPage::Shortcuts:
+      return "shortcuts";
+    case WizardPage::Group:
+      return "group";
+    case WizardPage::Ready:
+      return "ready";
+  }
+  return "?";
+}
+
+bool WizardDriver::Appear(DWORD timeoutMs) {
+  // Wizards caption the sheet with the page's title, so the sheet is told
+  // by its Next button.
+  auto found = uiauto::WaitForWindow(
+      process_, [](HWND window) { return uiauto::Control(window, kNextButton) != nullptr; }, timeoutMs);
+  sheet_ = found.value_or(nullptr);
+  return sheet_ != nullptr;
+}
+
+bool WizardDriver::IsShown(WizardPage page) const {
+  return sheet_ && uiauto::IsControlVisible(sheet_, MarkerOf(page)).value_or(false);
+}
+
+bool WizardDriver::WaitFor(WizardPage page, DWORD timeoutMs) {
+  return uiauto::WaitUntil([&] { return IsShown(page); }, timeoutMs);
+}
+
+bool WizardDriver::Press(int button, WizardPage next) {
+  return uiauto::ClickButton(sheet_, button) && WaitFor(next);
+}
+
+bool WizardDriver::Install() {
+  return uiauto::ClickButton(sheet_, kFinishButton) && uiauto::WaitForWindowGone(sheet_, 10000);
+}
+
+std::optional<uiauto::MessageBoxInfo> WizardDriver::PressExpectingMessage(int button) {
+  if (!uiauto::ClickButton(sheet_, button)) return std::nullopt;
+  auto box = uiauto::WaitForMessageBox(process_);
+  if (!box || !uiauto::Answer(*box, IDOK) || !uiauto::WaitForWindowGone(box->hwnd)) return std::nullopt;
+  return box;
+}
+
+bool WizardDriver::PressKey(UINT virtualKey) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  const DWORD thread = GetWindowThreadProcessId(sheet_, nullptr);
+  if (!GetGUIThreadInfo(thread, &info)) return false;
+  HWND target = info.hwndFocus ? info.hwndFocus : sheet_;
+  return PostMessageA(target, WM_KEYDOWN, virtualKey, 1) && PostMessageA(target, WM_KEYUP, virtualKey, 0xC0000001);
+}
+
+bool WizardDriver::WalkWithDefaults() {
+  if (!Appear() || !WaitFor(WizardPage::Welcome)) return false;
+  if (!Next(WizardPage::Folder)) return false;
+  if (!uiauto::ClickButton(sheet_, kNextButton) || !WaitFor(WizardPage::Shortcuts)) return false;
+  // The group page follows only when Start-menu shortcuts are chosen.
+  if (!uiauto::ClickButton(sheet_, kNextButton)) return false;
+  if (!uiauto::WaitUntil([&] { return IsShown(WizardPage::Group) || IsShown(WizardPage::Ready); }, 5000)) return false;
+  if (IsShown(WizardPage::Group) && !Next(WizardPage::Ready)) return false;
+  return Install();
+}
+
+std::string WizardDriver::Failure() const {
+  return uiauto::LastError() + "\n" + uiauto::Describe(process_);
+}
+
+std::optional<HWND> WaitForCompletion(const uiauto::Process& process, DWORD timeoutMs) {
+  return uiauto::WaitForDialog(process, "Installation Complete!", timeoutMs);
+}
+
+bool AcceptCompletion(const uiauto::Process& process) {
+  auto dialog = WaitForCompletion(process);
+  return dialog && uiauto::ClickButton(*dialog, IDOK) && uiauto::WaitForWindowGone(*dialog);
+}
+
+}  // namespace e2e

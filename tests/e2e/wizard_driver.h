@@ -1,0 +1,62 @@
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "uiauto.h"
+
+namespace e2e {
+
+// Buttons of the platform's wizard sheet.
+constexpr int kBackButton = 0x3023;
+constexpr int kNextButton = 0x3024;
+constexpr int kFinishButton = 0x3025;
+
+// The pages, each told by a control only it has.
+enum class WizardPage { Welcome, Folder, Shortcuts, Group, Ready };
+int MarkerOf(WizardPage page);
+const char* NameOf(WizardPage page);
+
+// Drives Setup.exe's wizard the way a user would.
+class WizardDriver {
+public:
+  explicit WizardDriver(const uiauto::Process& process) : process_(process) {}
+
+  // Waits for the sheet; false (with the reason in Failure()) when none came.
+  bool Appear(DWORD timeoutMs = 30000);
+  HWND sheet() const { return sheet_; }
+
+  // Waits until `page` is the page shown.
+  bool WaitFor(WizardPage page, DWORD timeoutMs = uiauto::kDefaultTimeoutMs);
+  bool IsShown(WizardPage page) const;
+
+  // Presses a sheet button and waits for `next` to be shown.
+  bool Press(int button, WizardPage next);
+  bool Next(WizardPage next) { return Press(kNextButton, next); }
+  // Presses Install on the ready page and waits for the sheet to go.
+  bool Install();
+  // Presses a sheet button that must bring up a message: answers it with
+  // OK, waits for it to go and returns what it said.
+  std::optional<uiauto::MessageBoxInfo> PressExpectingMessage(int button);
+
+  // Posts a key to the control that has the focus in the sheet, as typing
+  // it would.
+  bool PressKey(UINT virtualKey);
+
+  // Welcome to ready with every default; then Install.
+  bool WalkWithDefaults();
+
+  std::string Failure() const;
+
+private:
+  const uiauto::Process& process_;
+  HWND sheet_ = nullptr;
+};
+
+// The completion dialog once it is shown; OK on it ends the install step.
+std::optional<HWND> WaitForCompletion(const uiauto::Process& process, DWORD timeoutMs = 30000);
+// Waits for the completion dialog and presses its OK as it is.
+bool AcceptCompletion(const uiauto::Process& process);
+
+}  // namespace e2e

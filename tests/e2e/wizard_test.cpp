@@ -1,0 +1,244 @@
+// The wizard of the real Setup.exe, page by page: the order and the
+// buttons, the folder page's checks and figures, the shortcut choices, the
+// skipped and the visited group page, and what the choices become.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "e2e/setup_run.h"
+#include "e2e/wizard_driver.h"
+#include "resources/resource_ids.h"
+
+namespace e2e {
+namespace {
+
+using uiauto::MessageBoxIcon;
+
+const DWORD kRunTimeoutMs = 60000;
+
+std::string ProfileValue(const std::string& file, const char* section, const char* key) {
+  char value[256] = {};
+  GetPrivateProfileStringA(section, key, "<absent>", value, sizeof value, file.c_str());
+  return value;
+}
+
+// Kb figure of a "%lu Kb" text, or -1.
+long long KbOf(const std::string& text) {
+  if (text.size() < 4 || text.compare(text.size() - 3, 3, " Kb") != 0) return -1;
+  return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+// A drive letter for a folder whose file system has no free space at all
+// (/proc), so that any installation is too big for it. Gone with the object.
+class FullDrive {
+public:
+  FullDrive() { defined_ = DefineDosDeviceA(0, kDrive, "Z:\\proc") != 0; }
+  ~FullDrive() {
+    if (defined_) DefineDosDeviceA(DDD_REMOVE_DEFINITION, kDrive, nullptr);
+  }
+  bool usable() const {
+    ULARGE_INTEGER available, total, free;
+    return defined_ && GetDiskFreeSpaceExA("P:\\", &available, &total, &free) && free.QuadPart == 0;
+  }
+  static constexpr const char* kDrive = "P:";
+
+private:
+  bool defined_ = false;
+};
+
+class Wizard : public testing::Test {
+protected:
+  InstallationSet set_;
+  std::string target_ = set_.Join("Demo Target");
+  std::string programs_ = ShellFolder("Programs");
+  std::string startup_ = ShellFolder("Startup");
+  std::string desktop_ = ShellFolder("Desktop");
+
+  static std::string ShellFolder(const char* name) {
+    char path[MAX_PATH] = {};
+    DWORD size = sizeof path;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+      RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
+      RegCloseKey(key);
+    }
+    return path;
+  }
+
+  // A product "Demo" with one file of `declaredBytes` and one shortcut
+  // offered in every place; `links` holds the Group, Desktop and Startup
+  // lines.
+  void WriteSet(const std::string& links, const std::string& declaredBytes = "4") {
+    set_.Write("demo.txt", "demo");
+    set_.Write("Setup.dat", "[Setup]\r\nTitle=Demo Setup\r\nApp=Demo\r\nDefaultGroup=Demo Group\r\n" + links +
+                                "DefaultFolder=" + target_ +
+                                "\r\nFiles=Files\r\nShortcuts=Links\r\n[Files]\r\ndemo.txt=%0\\demo.txt," +
+                                declaredBytes + ",0,Demo text\r\n[Links]\r\nDemo Notes=7,%0\\demo.txt,%0\r\n");
+  }
+
+  void TearDown() override {
+    testsupport::RemoveTree(programs_ + "\\Demo Group");
+    testsupport::RemoveTree(programs_ + "\\Tools");
+    DeleteFileA((startup_ + "\\Demo Notes.lnk").c_str());
+    DeleteFileA((desktop_ + "\\Demo Notes.lnk").c_str());
+  }
+
+  void ExpectNothingInstalled() {
+    EXPECT_FALSE(testsupport::FileExists(target_ + "\\demo.txt"));
+    EXPECT_FALSE(testsupport::FileExists(programs_ + "\\Demo Group\\Demo Notes.lnk"));
+  }
+};
+
+void ExpectPageMessage(const std::optional<uiauto::MessageBoxInfo>& box, const std::string& text) {
+  ASSERT_TRUE(box) << uiauto::LastError();
+  EXPECT_EQ(box->text, text);
+  EXPECT_EQ(box->caption, "Setup Wizard");
+  EXPECT_EQ(box->buttonIds, std::vector<int>{IDOK});
+  EXPECT_EQ(box->icon, MessageBoxIcon::Information) << uiauto::ToString(box->icon);
+}
+
+TEST_F(Wizard, FolderPageChecksAndFiguresThenTheGroupIsSkippedAndEscapeCancels) {
+  WriteSet("Group=1\r\nDesktop=1\r\nStartup=1\r\n", "5000000");
+  auto process = set_.Start();
+  ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  const HWND sheet = wizard.sheet();
+  // No way back from the first page; Enter is Next.
+  EXPECT_EQ(uiauto::IsControlEnabled(sheet, kBackButton), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsControlEnabled(sheet, kNextButton), std::optional<bool>(true));
+  ASSERT_TRUE(wizard.PressKey(VK_RETURN));
+  ASSERT_TRUE(wizard.WaitFor(WizardPage::Folder)) << wizard.Failure();
+
+  // The folder from Setup.dat, the declared bytes and the drive's true free
+  // space, however large the drive.
+  EXPECT_EQ(uiauto::ControlText(sheet, IDC_FOLDER_EDIT).value_or(""), target_);
+  EXPECT_EQ(uiauto::ControlText(sheet, IDC_SPACE_REQUIRED).value_or(""), "4882 Kb");
+  ULARGE_INTEGER available, total, free;
+  ASSERT_TRUE(GetDiskFreeSpaceExA(target_.substr(0, 3).c_str(), &available, &total, &free));
+  const long long shownKb = KbOf(uiauto::ControlText(sheet, IDC_SPACE_AVAILABLE).value_or(""));
+  const long long trueKb = static_cast<long long>(free.QuadPart / 1024);
+  EXPECT_NEAR(static_cast<double>(shownKb), static_cast<double>(trueKb), trueKb * 0.01 + 1024)
+      << uiauto::ControlText(sheet, IDC_SPACE_AVAILABLE).value_or("");
+  EXPECT_EQ(uiauto::IsControlEnabled(sheet, kBackButton), std::optional<bool>(true));
+
+  // Leaving by Back is checked as well as by Next.
+  ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_FOLDER_EDIT, ""));
+  ExpectPageMessage(wizard.PressExpectingMessage(kBackButton), "You must provide a folder to install to");
+  EXPECT_TRUE(wizard.WaitFor(WizardPage::Folder));
+  ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_FOLDER_EDIT, "\\\\server\\share\\Demo"));
+  ExpectPageMessage(wizard.PressExpectingMessage(kNextButton), "Folder is not valid");
+  EXPECT_TRUE(wizard.WaitFor(WizardPage::Folder));
+
+  // Too little space only warns.
+  FullDrive full;
+  if (full.usable()) {
+    ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_FOLDER_EDIT, "P:\\Demo"));
+    EXPECT_TRUE(uiauto::WaitUntil([&] { return uiauto::ControlText(sheet, IDC_SPACE_AVAILABLE) == "0 Kb"; }, 5000));
+    ExpectPageMessage(wizard.PressExpectingMessage(kNextButton),
+                      "There may not be enough space on the drive to install to");
+    ASSERT_TRUE(wizard.WaitFor(WizardPage::Shortcuts)) << wizard.Failure();
+    // Coming back shows what was taken.
+    ASSERT_TRUE(wizard.Press(kBackButton, WizardPage::Folder));
+    EXPECT_EQ(uiauto::ControlText(sheet, IDC_FOLDER_EDIT).value_or(""), "P:\\Demo");
+  } else {
+    ADD_FAILURE() << "no drive without free space could be made";
+  }
+  ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_FOLDER_EDIT, target_));
+  ASSERT_TRUE(wizard.Next(WizardPage::Shortcuts)) << wizard.Failure();
+
+  // Every choice offered and ticked; the Startup box names the product.
+  for (int box : {IDC_LINK_GROUP, IDC_LINK_STARTUP, IDC_LINK_DESKTOP}) {
+    EXPECT_EQ(uiauto::IsControlVisible(sheet, box), std::optional<bool>(true)) << box;
+    EXPECT_EQ(uiauto::IsChecked(sheet, box), std::optional<bool>(true)) << box;
+  }
+  EXPECT_EQ(uiauto::ControlText(sheet, IDC_LINK_STARTUP).value_or(""), "Launch Demo at Windows startup");
+  // Without Start-menu shortcuts there is no group to choose.
+  ASSERT_TRUE(uiauto::SetChecked(sheet, IDC_LINK_GROUP, false));
+  ASSERT_TRUE(wizard.Next(WizardPage::Ready)) << wizard.Failure();
+  EXPECT_FALSE(wizard.IsShown(WizardPage::Group));
+
+  // The ready page is left by Install or Cancel only.
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, kFinishButton), std::optional<bool>(true));
+  EXPECT_EQ(uiauto::IsControlEnabled(sheet, kFinishButton), std::optional<bool>(true));
+  EXPECT_EQ(uiauto::ControlText(sheet, kFinishButton).value_or(""), "Install");
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, kBackButton), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, kNextButton), std::optional<bool>(false));
+
+  // Escape is Cancel: the run ends without a word and installs nothing.
+  ASSERT_TRUE(wizard.PressKey(VK_ESCAPE));
+  const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
+  ASSERT_TRUE(log.exited) << log.ToString();
+  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_TRUE(log.boxes.empty()) << log.ToString();
+  ExpectNothingInstalled();
+  EXPECT_FALSE(testsupport::FileExists(target_));
+}
+
+TEST_F(Wizard, CancelOnAnyPageEndsTheRunWithNothingInstalled) {
+  WriteSet("Group=1\r\nDesktop=1\r\nStartup=1\r\n");
+  const WizardPage pages[] = {WizardPage::Welcome, WizardPage::Folder, WizardPage::Shortcuts, WizardPage::Group,
+                              WizardPage::Ready};
+  for (int stop = 0; stop < 5; ++stop) {
+    auto process = set_.Start();
+    ASSERT_TRUE(process);
+    WizardDriver wizard(*process);
+    ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+    for (int page = 1; page <= stop; ++page) ASSERT_TRUE(wizard.Next(pages[page])) << NameOf(pages[page]);
+    ASSERT_TRUE(uiauto::ClickButton(wizard.sheet(), IDCANCEL));
+    const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
+    ASSERT_TRUE(log.exited) << NameOf(pages[stop]) << log.ToString();
+    EXPECT_TRUE(log.boxes.empty()) << NameOf(pages[stop]) << log.ToString();
+    ExpectNothingInstalled();
+  }
+}
+
+TEST_F(Wizard, TheChosenFolderGroupAndShortcutsAreWhatGetsInstalledAndRecorded) {
+  // Desktop shortcuts are not on offer in this product.
+  WriteSet("Group=1\r\nDesktop=0\r\nStartup=1\r\n");
+  const std::string changed = set_.Join("Changed Folder");
+  auto process = set_.Start();
+  ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  const HWND sheet = wizard.sheet();
+  ASSERT_TRUE(wizard.Next(WizardPage::Folder));
+  ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_FOLDER_EDIT, changed));
+  ASSERT_TRUE(wizard.Next(WizardPage::Shortcuts));
+
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, IDC_LINK_DESKTOP), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsChecked(sheet, IDC_LINK_DESKTOP), std::optional<bool>(false));
+  ASSERT_TRUE(uiauto::SetChecked(sheet, IDC_LINK_STARTUP, false));
+  ASSERT_TRUE(wizard.Next(WizardPage::Group));
+  // The choices made are kept when the user comes back.
+  ASSERT_TRUE(wizard.Press(kBackButton, WizardPage::Shortcuts));
+  EXPECT_EQ(uiauto::IsChecked(sheet, IDC_LINK_STARTUP), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsChecked(sheet, IDC_LINK_GROUP), std::optional<bool>(true));
+  ASSERT_TRUE(wizard.Next(WizardPage::Group));
+
+  EXPECT_EQ(uiauto::ControlText(sheet, IDC_GROUP_EDIT).value_or(""), "Demo Group");
+  ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_GROUP_EDIT, ""));
+  ExpectPageMessage(wizard.PressExpectingMessage(kNextButton), "You must provide a group");
+  EXPECT_TRUE(wizard.WaitFor(WizardPage::Group));
+  ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_GROUP_EDIT, "Tools\\Demo"));
+  ASSERT_TRUE(wizard.Next(WizardPage::Ready));
+  ASSERT_TRUE(wizard.Install()) << wizard.Failure();
+  ASSERT_TRUE(AcceptCompletion(*process)) << wizard.Failure();
+  const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
+  ASSERT_TRUE(log.exited) << log.ToString();
+  EXPECT_TRUE(log.boxes.empty()) << log.ToString();
+
+  EXPECT_EQ(testsupport::ReadFile(changed + "\\demo.txt"), "demo");
+  EXPECT_FALSE(testsupport::FileExists(target_));
+  const std::string installedDat = changed + "\\Setup.dat";
+  EXPECT_EQ(ProfileValue(installedDat, "Uninstall", "InstallFolder"), changed);
+  EXPECT_EQ(ProfileValue(installedDat, "Uninstall", "InstallGroup"), "Tools\\Demo");
+  EXPECT_EQ(ProfileValue(installedDat, "Uninstall", "InstallLinks"), "1");
+  EXPECT_TRUE(testsupport::FileExists(programs_ + "\\Tools\\Demo\\Demo Notes.lnk"));
+  EXPECT_FALSE(testsupport::FileExists(startup_ + "\\Demo Notes.lnk"));
+  EXPECT_FALSE(testsupport::FileExists(desktop_ + "\\Demo Notes.lnk"));
+}
+
+}  // namespace
+}  // namespace e2e
