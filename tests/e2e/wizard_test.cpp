@@ -3,6 +3,9 @@
 // skipped and the visited group page, and what the choices become.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <winioctl.h>
+
 #include <cstdlib>
 
 #include "e2e/setup_run.h"
@@ -29,20 +32,55 @@ long long KbOf(const std::string& text) {
 }
 
 // A drive letter for a folder whose file system has no free space at all
-// (/proc), so that any installation is too big for it. Gone with the object.
+// (/proc), so that any installation is too big for it; made the way Wine's
+// own configuration tool makes drives, and gone with the object.
 class FullDrive {
 public:
-  FullDrive() { defined_ = DefineDosDeviceA(0, kDrive, "Z:\\proc") != 0; }
+  FullDrive() { defined_ = Define("/proc"); }
   ~FullDrive() {
-    if (defined_) DefineDosDeviceA(DDD_REMOVE_DEFINITION, kDrive, nullptr);
+    if (defined_) Define(nullptr);
   }
   bool usable() const {
     ULARGE_INTEGER available, total, free;
     return defined_ && GetDiskFreeSpaceExA("P:\\", &available, &total, &free) && free.QuadPart == 0;
   }
-  static constexpr const char* kDrive = "P:";
 
 private:
+  // Wine's mount manager request that maps a drive letter to a Unix folder.
+  struct UnixDrive {
+    ULONG size;
+    ULONG type;
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;
+    USHORT deviceOffset;
+    USHORT labelOffset;
+  };
+
+  static bool Define(const char* unixPath) {
+    HANDLE manager = CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) return false;
+    char buffer[sizeof(UnixDrive) + 16] = {};
+    auto request = reinterpret_cast<UnixDrive*>(buffer);
+    request->size = sizeof(UnixDrive);
+    request->letter = L'p';
+    if (unixPath) {
+      request->type = DRIVE_FIXED;
+      request->mountPointOffset = sizeof(UnixDrive);
+      lstrcpyA(buffer + sizeof(UnixDrive), unixPath);
+      request->size += lstrlenA(unixPath) + 1;
+    }
+    const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+    DWORD returned = 0;
+    const bool done = DeviceIoControl(manager, kDefineUnixDrive, buffer, request->size, nullptr, 0, &returned,
+                                      nullptr) != 0;
+    CloseHandle(manager);
+    return done;
+  }
+
   bool defined_ = false;
 };
 
