@@ -2,18 +2,27 @@
 // into the temporary file, and clearing the way for the rename.
 
 #include "engine/file_item.h"
+#include "engine/folders.h"
 #include "engine/lz_file.h"
 #include "engine/version_check.h"
+#include "platform/globals.h"
 
 namespace {
 
-// Whether a file (not a folder) of that name exists. OpenFile with
-// OF_EXIST would do, but its record holds only 128 characters of path and
-// it reports longer paths as missing, which would make the rename over an
-// existing file fail later.
-bool FileExists(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+const char kAsidePrefix[] = "QWO";
+
+// Moves `path` to a new name of its own in `folder`, which it takes over.
+bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
+  char aside[kPathSize];
+  // The name is made by creating an empty file, which the old file then
+  // replaces.
+  if (!GetTempFileNameA(folder, kAsidePrefix, 0, aside)) return false;
+  if (!MoveFileExA(path, aside, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(aside);
+    return false;
+  }
+  asidePath = aside;
+  return true;
 }
 
 }  // namespace
@@ -35,8 +44,16 @@ FileSituation FileItem::DecompressFile(const char* sourcePath, const char* tempP
   return FILE_SITUATION_NONE;
 }
 
-FileSituation FileItem::ClearDestination(const char* tempPath, const char* destinationPath, bool force) const {
-  if (!FileExists(destinationPath)) return FILE_SITUATION_NONE;
+FileSituation FileItem::ClearDestination(const char* tempPath, const char* destinationPath, bool force,
+                                         std::string& asidePath) const {
+  asidePath.clear();
+  const DWORD attributes = GetFileAttributesA(destinationPath);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return FILE_SITUATION_NONE;
   if (!force && IsOlderVersion(tempPath, destinationPath)) return FILE_SITUATION_OLDER;
-  return DeleteFileA(destinationPath) ? FILE_SITUATION_NONE : FILE_SITUATION_IN_USE;
+  // A read-only file may be renamed, but it was protected on purpose: the
+  // user decides, as for a file that cannot be deleted.
+  if (attributes & FILE_ATTRIBUTE_READONLY) return FILE_SITUATION_IN_USE;
+  char folder[kPathSize];
+  if (!GetFolderPart(destinationPath, folder, sizeof folder)) return FILE_SITUATION_IN_USE;
+  return MoveAside(destinationPath, folder, asidePath) ? FILE_SITUATION_NONE : FILE_SITUATION_IN_USE;
 }

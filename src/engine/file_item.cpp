@@ -5,6 +5,7 @@
 #include "engine/folders.h"
 #include "engine/progress_window.h"
 #include "engine/restart.h"
+#include "platform/setup_error.h"
 #include "registry/shared_dll_count.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
@@ -87,12 +88,12 @@ Outcome CopyLoop(const FileItem& item, const char* sourcePath, const char* tempP
 }
 
 // Clears the destination for the rename. Ignore on a file that cannot be
-// deleted leaves the replacement to the next restart (`deferred`).
+// moved leaves the replacement to the next restart (`deferred`).
 Outcome ClearLoop(FileItem& item, const char* tempPath, const char* destination, bool& deferred) {
   bool force = false;
   deferred = false;
   for (;;) {
-    const FileSituation situation = item.ClearDestination(tempPath, destination, force);
+    const FileSituation situation = item.ClearDestination(tempPath, destination, force, item.record.asidePath);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
     switch (AskFileError(item, destination, situation)) {
       case FILE_ANSWER_REPLACE:
@@ -113,17 +114,18 @@ Outcome ClearLoop(FileItem& item, const char* tempPath, const char* destination,
 }
 
 // Steps 1 to 9 of installing a file: everything up to the file being in
-// place. `temp` is kept once the file is placed or deferred.
+// place, noted in the item's record. `temp` is kept once the file is placed
+// or deferred.
 Outcome PlaceFile(FileItem& item, const char* name, const char* description, const char* destination,
-                  TemporaryFile& temp) {
+                  char (&folder)[kPathSize], TemporaryFile& temp) {
+  FileItem::InstallRecord& record = item.record;
   char sourcePath[kPathSize];
-  char folder[kPathSize];
   // Paths that do not fit the path buffers are refused, never cut: a cut
   // path would name another file.
   if (std::strlen(destination) >= kPathSize || !BuildSourcePath(item, name, sourcePath))
     return SkipOrCancel(item, destination);
   if (!GetFolderPart(destination, folder, sizeof folder)) return SkipOrCancel(item, destination);
-  CreateFolderPath(folder);
+  CreateFolderPath(folder, &record.createdFolder);
   if (!temp.Create(folder)) return SkipOrCancel(item, destination);
 
   SetProgressText(*item.owner, description, destination);
@@ -135,13 +137,25 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
   // name that is not there, which costs time that grows with the folder.
   if (MoveFileA(temp.path(), destination)) {
     temp.Keep();
+    record.placement = FileItem::Placement::Created;
     return Outcome::Installed;
   }
   bool deferred = false;
   outcome = ClearLoop(item, temp.path(), destination, deferred);
   if (outcome != Outcome::Installed) return outcome;
-  if (!deferred && !MoveFileA(temp.path(), destination)) return SkipOrCancel(item, destination);
+  if (deferred) {
+    temp.Keep();
+    record.placement = FileItem::Placement::Deferred;
+    record.pendingPath = temp.path();
+    return Outcome::Installed;
+  }
+  if (!MoveFileA(temp.path(), destination)) {
+    // The old file comes back rather than leave the user with neither.
+    if (!record.asidePath.empty() && MoveFileA(record.asidePath.c_str(), destination)) record.asidePath.clear();
+    return SkipOrCancel(item, destination);
+  }
   temp.Keep();
+  record.placement = record.asidePath.empty() ? FileItem::Placement::Created : FileItem::Placement::Replaced;
   return Outcome::Installed;
 }
 
@@ -166,19 +180,30 @@ BOOL FileItem::Install(WORD locations) {
   BlockLock<const char> path(destination);
   const char* destinationPath = path ? path.get() : "";
 
-  TemporaryFile temp;
-  const Outcome outcome = PlaceFile(*this, name ? name.get() : "", text ? text.get() : "", destinationPath, temp);
-  if (outcome == Outcome::Cancelled) return FALSE;  // the temporary file goes with `temp`
-  temp.Discard();
-  if (outcome == Outcome::Installed) {
-    installedByRun = true;
-    if (shared) {
-      try {
-        AdjustSharedCount(owner->instance, destinationPath, 1);
-      } catch (SetupError&) {
-        // The file is in place; a count that cannot be written does not
-        // undo that.
-      }
+  record = InstallRecord();
+  char folder[kPathSize] = {};
+  Outcome outcome = Outcome::Cancelled;
+  {
+    TemporaryFile temp;
+    outcome = PlaceFile(*this, name ? name.get() : "", text ? text.get() : "", destinationPath, folder, temp);
+  }
+  if (outcome != Outcome::Installed) {
+    // Nothing of this file stays, not even the folders made for it. An old
+    // file that could not be renamed back stays named aside for a rollback
+    // to try again.
+    RemoveCreatedFolders(folder, record.createdFolder);
+    const std::string stranded = record.asidePath;
+    record = InstallRecord();
+    record.asidePath = stranded;
+    if (outcome == Outcome::Cancelled) return FALSE;
+  } else if (shared) {
+    record.countBefore = ReadSharedCount(owner->instance, destinationPath);
+    try {
+      AdjustSharedCount(owner->instance, destinationPath, 1);
+      record.counted = true;
+    } catch (SetupError&) {
+      // The file is in place; a count that cannot be written does not
+      // undo that.
     }
   }
   AdvanceProgress(*owner, static_cast<DWORD>(size));

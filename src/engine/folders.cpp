@@ -19,15 +19,44 @@ bool FolderExists(const char* folder) {
 
 }  // namespace
 
-void CreateFolderPath(char* folder) {
+void CreateFolderPath(char* folder, std::string* outermostCreated) {
+  if (outermostCreated) outermostCreated->clear();
   if (!folder || std::strlen(folder) < 4) return;
   if (FolderExists(folder)) return;
   char* backslash = std::strrchr(folder, '\\');
   if (!backslash) return;
   *backslash = '\0';
-  CreateFolderPath(folder);
+  CreateFolderPath(folder, outermostCreated);
   *backslash = '\\';
-  CreateDirectoryA(folder, nullptr);
+  if (CreateDirectoryA(folder, nullptr) && outermostCreated && outermostCreated->empty()) *outermostCreated = folder;
+}
+
+void RemoveCreatedFolders(const char* innermost, const std::string& outermost) {
+  if (!innermost || outermost.empty()) return;
+  std::string folder = innermost;
+  if (folder.size() < outermost.size() || lstrcmpiA(folder.substr(0, outermost.size()).c_str(), outermost.c_str()) != 0)
+    return;
+  // RemoveDirectoryA refuses a folder that holds anything, which is the
+  // check we want: what others put there since keeps its folder.
+  while (folder.size() >= outermost.size() && RemoveDirectoryA(folder.c_str())) {
+    const std::size_t backslash = folder.rfind('\\');
+    if (backslash == std::string::npos) break;
+    folder.resize(backslash);
+  }
+}
+
+bool IsFolderEmpty(const char* folder) {
+  if (!folder || std::strlen(folder) < 4) return false;
+  char pattern[kPathSize];
+  if (!CopyText(pattern, sizeof pattern, folder) || !AppendText(pattern, sizeof pattern, "\\*.*")) return false;
+  WIN32_FIND_DATAA entry;
+  FindHandle search(FindFirstFileA(pattern, &entry));
+  if (!search) return false;
+  do {
+    const bool dotFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && entry.cFileName[0] == '.';
+    if (!dotFolder) return false;
+  } while (FindNextFileA(search.get(), &entry));
+  return true;
 }
 
 bool GetFolderPart(const char* path, char* folder, int size) {

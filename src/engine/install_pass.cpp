@@ -51,14 +51,35 @@ bool PointAtInstalledSetupDat(SetupSession& session) {
 }
 
 // The uninstall information, in the order an uninstall run reads it back.
+// An installation that could not be uninstalled is no success: a record
+// that cannot be written throws SETUP_ERR_UNINSTALL_INFO, and the run
+// rolls back.
 void RecordUninstallInfo(SetupSession& session, WORD linkFlags) {
-  if (!PointAtInstalledSetupDat(session)) return;
+  char setPath[kPathSize] = {};
+  if (session.setupDatPath) CopyText(setPath, sizeof setPath, session.setupDatPath.get());
+  if (!PointAtInstalledSetupDat(session)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
   char text[kPathSize];
   VariableText(session, '0', text);
-  session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLFOLDER, text);
+  bool written = session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLFOLDER, text);
   VariableText(session, 'H', text);
-  session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLGROUP, text);
-  session.WriteSetupNumber(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLLINKS, linkFlags);
+  written = written && session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLGROUP, text);
+  written = written && session.WriteSetupNumber(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLLINKS, linkFlags);
+  if (!written) {
+    // A failed run stays on the installation set's file.
+    CopyText(session.setupDatPath.get(), kPathSize, setPath);
+    throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+  }
+}
+
+// Forward walk with Commit over every list: the old files kept aside for a
+// rollback are no longer needed.
+void CommitItems(SetupSession& session) {
+  for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
+    ItemList* list = session.list(kind);
+    if (!list) continue;
+    InstallItem* item = nullptr;
+    for (bool more = list->First(item); more; more = list->Next(item)) item->Commit();
+  }
 }
 
 int RunInstallPasses(SetupSession& session, HWND progressWindow) {
@@ -78,6 +99,7 @@ int RunInstallPasses(SetupSession& session, HWND progressWindow) {
   if (!InstallList(session, ITEM_KIND_SHORTCUT, linkFlags)) return 0;
 
   RecordUninstallInfo(session, linkFlags);
+  CommitItems(session);
   return 1;
 }
 
@@ -116,7 +138,23 @@ int RemoveList(SetupSession& session, WORD kind, WORD argument) {
   return result;
 }
 
+void RollbackList(SetupSession& session, WORD kind) {
+  ItemList* list = session.list(kind);
+  if (!list) return;
+  InstallItem* item = nullptr;
+  for (bool more = list->Last(item); more; more = list->Prev(item)) {
+    // Each item puts back its own part; one that cannot must not keep the
+    // others from theirs.
+    try {
+      item->Rollback();
+    } catch (SetupError&) {
+    } catch (std::bad_alloc&) {
+    }
+  }
+}
+
 int RunInstall(SetupSession& session, HWND progressWindow) {
+  PassRunning running(session);
   // An error thrown by an item (a registry value that cannot be written,
   // memory running out) is reported here and fails the run like a cancel,
   // so that the caller rolls back; it never reaches the window procedure.

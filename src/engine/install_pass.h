@@ -11,6 +11,8 @@ int ExpandItems(SetupSession& session);
 int InstallList(SetupSession& session, WORD kind, WORD argument);
 // Backward pass over one list with Remove; results as InstallList.
 int RemoveList(SetupSession& session, WORD kind, WORD argument);
+// Backward pass with Rollback over every item of one list; nothing stops it.
+void RollbackList(SetupSession& session, WORD kind);
 // The install step inside the progress window: 1 when everything was
 // installed and the uninstall information recorded, 0 on failure or cancel.
 int RunInstall(SetupSession& session, HWND progressWindow);

@@ -15,8 +15,8 @@ constexpr std::size_t kLongestShownPath = 50;
 constexpr std::size_t kShownHead = 9;
 constexpr std::size_t kShownTail = 37;
 
-// Centres the dialog over the client area of its owner (the main window,
-// which fills the screen).
+}  // namespace
+
 void CentreOnOwner(HWND dialog) {
   RECT ownerArea = {};
   RECT dialogArea = {};
@@ -26,6 +26,8 @@ void CentreOnOwner(HWND dialog) {
   const int y = (static_cast<int>(ownerArea.bottom - ownerArea.top) - static_cast<int>(dialogArea.bottom - dialogArea.top)) / 2;
   SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
+
+namespace {
 
 void OnInitDialog(HWND dialog, LPARAM session) {
   CentreOnOwner(dialog);

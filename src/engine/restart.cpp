@@ -1,5 +1,6 @@
 #include "engine/restart.h"
 
+#include "engine/restart_pending.h"
 #include "engine/restart_wininit.h"
 #include "resources/resource_ids.h"
 #include "shell/setup_session.h"
@@ -17,23 +18,30 @@ bool ShortPath(const char* path, char (&shortPath)[MAX_PATH]) {
   return length > 0 && length < MAX_PATH;
 }
 
-bool ReplaceThroughWininit(const char* newFile, const char* target) {
-  char shortSource[MAX_PATH];
-  char shortTarget[MAX_PATH];
-  // A long path in WININIT.INI would not be understood, so without short
-  // forms nothing is written.
-  if (!ShortPath(newFile, shortSource)) return false;
-  if (IsNulTarget(target)) {
-    CopyText(shortTarget, sizeof(shortTarget), "NUL");
-  } else if (!ShortPath(target, shortTarget)) {
-    return false;
-  }
-
+// The line of WININIT.INI for an operation, and where the file is. A long
+// path in WININIT.INI would not be understood, so without short forms
+// there is no line.
+struct WininitLine {
   char iniPath[MAX_PATH];
-  const UINT length = GetWindowsDirectoryA(iniPath, sizeof(iniPath));
-  if (length == 0 || length >= sizeof(iniPath)) return false;
-  if (!AppendText(iniPath, sizeof(iniPath), "\\WININIT.INI")) return false;
-  return AddWininitRename(iniPath, shortTarget, shortSource);
+  char shortTarget[MAX_PATH];
+  char shortSource[MAX_PATH];
+
+  bool Make(const char* newFile, const char* target) {
+    if (!ShortPath(newFile, shortSource)) return false;
+    if (IsNulTarget(target)) {
+      CopyText(shortTarget, sizeof(shortTarget), "NUL");
+    } else if (!ShortPath(target, shortTarget)) {
+      return false;
+    }
+    const UINT length = GetWindowsDirectoryA(iniPath, sizeof(iniPath));
+    if (length == 0 || length >= sizeof(iniPath)) return false;
+    return AppendText(iniPath, sizeof(iniPath), "\\WININIT.INI");
+  }
+};
+
+bool ReplaceThroughWininit(const char* newFile, const char* target) {
+  WininitLine line;
+  return line.Make(newFile, target) && AddWininitRename(line.iniPath, line.shortTarget, line.shortSource);
 }
 
 bool EnableShutdownPrivilege() {
@@ -74,6 +82,12 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
 }
 
 void DeleteAtRestart(SetupSession& session, const char* file) { ReplaceAtRestart(session, file, "NUL"); }
+
+bool CancelAtRestart(const char* newFile, const char* target) {
+  if (IsWindowsNT()) return RemovePendingRename(newFile, target);
+  WininitLine line;
+  return line.Make(newFile, target) && RemoveWininitRename(line.iniPath, line.shortTarget, line.shortSource);
+}
 
 void OfferRestart(SetupSession& session, HWND owner) {
   if (!session.restartNeeded) return;

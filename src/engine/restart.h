@@ -12,6 +12,11 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
 // Records that `file` is to be deleted at the next restart.
 void DeleteAtRestart(SetupSession& session, const char* file);
 
+// Takes back what ReplaceAtRestart recorded with the same arguments, while
+// both files still exist; the operations of others stay. False when no
+// such operation was found. Leaves restartNeeded as it is.
+bool CancelAtRestart(const char* newFile, const char* target);
+
 // True on the Windows NT family.
 BOOL IsWindowsNT();
 

@@ -2,17 +2,55 @@
 
 #include <string>
 
+#include "platform/globals.h"
 #include "platform/unique_handle.h"
 
 namespace {
 
-bool ReadWhole(HANDLE file, std::string& text) {
-  const DWORD size = GetFileSize(file, nullptr);
+// The whole file, or the empty text when it does not exist. False when it
+// exists and cannot be read.
+bool ReadWhole(const char* path, std::string& text) {
+  text.clear();
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  if (!file) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  const DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) return false;
   text.assign(size, '\0');
   DWORD read = 0;
-  if (size > 0 && (!ReadFile(file, &text[0], size, &read, nullptr) || read != size)) return false;
-  return true;
+  return size == 0 || (ReadFile(file.get(), &text[0], size, &read, nullptr) && read == size);
+}
+
+// Writes `text` to a new file beside `path` and gives it that name.
+bool ReplaceWhole(const char* path, const std::string& text) {
+  char folder[kPathSize];
+  if (lstrlenA(path) >= kPathSize) return false;
+  lstrcpynA(folder, path, kPathSize);
+  char* backslash = nullptr;
+  for (char* at = folder; *at; ++at) {
+    if (*at == '\\') backslash = at;
+  }
+  if (!backslash) return false;
+  *backslash = '\0';
+  char fresh[kPathSize];
+  if (!GetTempFileNameA(folder, "WIN", 0, fresh)) return false;
+  {
+    FileHandle file(CreateFileA(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size() || !FlushFileBuffers(file.get())) {
+      file.reset();
+      DeleteFileA(fresh);
+      return false;
+    }
+  }
+  if (MoveFileExA(fresh, path, MOVEFILE_REPLACE_EXISTING)) return true;
+  // Windows 95 has no MoveFileExA: there the old file makes way first.
+  if (GetLastError() == ERROR_CALL_NOT_IMPLEMENTED && (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
+      MoveFileA(fresh, path))
+    return true;
+  DeleteFileA(fresh);
+  return false;
 }
 
 // The section name when the line from `start` to `end` is a "[name]"
@@ -26,54 +64,84 @@ std::string SectionName(const std::string& text, std::size_t start, std::size_t 
   return text.substr(open + 1, close - open - 1);
 }
 
-// Where a line for the [rename] section goes: the start of the header line
-// that ends the first [rename] section, or npos when that section runs to
-// the end of the file or there is none (`found` tells which).
-std::size_t EndOfRenameSection(const std::string& text, bool& found) {
-  found = false;
+struct RenameSection {
+  bool found = false;
+  std::size_t body = std::string::npos;  // first line after the header
+  std::size_t end = std::string::npos;   // start of the next header, npos: the end of the file
+};
+
+// Only the first section of a name is read at the restart, so that is the
+// one that counts.
+RenameSection FindRenameSection(const std::string& text) {
+  RenameSection section;
   std::size_t lineStart = 0;
   while (lineStart < text.size()) {
     std::size_t lineEnd = text.find('\n', lineStart);
     if (lineEnd == std::string::npos) lineEnd = text.size();
-    const std::string section = SectionName(text, lineStart, lineEnd);
-    if (!section.empty()) {
-      if (found) return lineStart;
-      found = lstrcmpiA(section.c_str(), "rename") == 0;
+    const std::string name = SectionName(text, lineStart, lineEnd);
+    if (!name.empty()) {
+      if (section.found) {
+        section.end = lineStart;
+        return section;
+      }
+      if (lstrcmpiA(name.c_str(), "rename") == 0) {
+        section.found = true;
+        section.body = lineEnd + 1;
+      }
     }
     lineStart = lineEnd + 1;
   }
-  return std::string::npos;
+  return section;
+}
+
+std::string LineText(const std::string& text, std::size_t start, std::size_t end) {
+  std::string line = text.substr(start, end - start);
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return line;
+}
+
+bool OnlyRenameHeader(const std::string& text) {
+  std::size_t end = text.find('\n');
+  if (end != std::string::npos && text.find_first_not_of("\r\n", end) != std::string::npos) return false;
+  if (end == std::string::npos) end = text.size();
+  return lstrcmpiA(SectionName(text, 0, end).c_str(), "rename") == 0;
 }
 
 }  // namespace
 
 bool AddWininitRename(const char* iniPath, const char* target, const char* source) {
-  FileHandle file(
-      CreateFileA(iniPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  std::string existing;
-  if (!ReadWhole(file.get(), existing)) return false;
-
-  const std::string line = std::string(target) + "=" + source + "\r\n";
-  bool hasSection = false;
-  std::size_t at = EndOfRenameSection(existing, hasSection);
   std::string text;
-  if (at != std::string::npos) {
-    // Only the first section of a name is read, so a second [rename]
-    // further down would be ignored: the line joins the existing one.
-    text = line + existing.substr(at);
+  if (!ReadWhole(iniPath, text)) return false;
+  const std::string line = std::string(target) + "=" + source + "\r\n";
+  const RenameSection section = FindRenameSection(text);
+  if (section.end != std::string::npos) {
+    text.insert(section.end, line);
   } else {
-    at = existing.size();
     // A last line without a line break would otherwise swallow ours.
-    if (!existing.empty() && existing.back() != '\n') text += "\r\n";
-    if (!hasSection) text += "[rename]\r\n";
+    if (!text.empty() && text.back() != '\n') text += "\r\n";
+    if (!section.found) text += "[rename]\r\n";
     text += line;
   }
+  return ReplaceWhole(iniPath, text);
+}
 
-  if (SetFilePointer(file.get(), static_cast<LONG>(at), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
-    return false;
+bool RemoveWininitRename(const char* iniPath, const char* target, const char* source) {
+  std::string text;
+  if (!ReadWhole(iniPath, text)) return false;
+  const RenameSection section = FindRenameSection(text);
+  if (!section.found) return false;
+  const std::string wanted = std::string(target) + "=" + source;
+  const std::size_t sectionEnd = section.end == std::string::npos ? text.size() : section.end;
+  for (std::size_t lineStart = section.body; lineStart < sectionEnd;) {
+    std::size_t lineEnd = text.find('\n', lineStart);
+    lineEnd = lineEnd == std::string::npos || lineEnd >= sectionEnd ? sectionEnd : lineEnd + 1;
+    if (lstrcmpiA(LineText(text, lineStart, lineEnd).c_str(), wanted.c_str()) == 0) {
+      text.erase(lineStart, lineEnd - lineStart);
+      // Only our own header is left: the file was ours, and goes with it.
+      if (OnlyRenameHeader(text)) return DeleteFileA(iniPath) != 0;
+      return ReplaceWhole(iniPath, text);
+    }
+    lineStart = lineEnd;
   }
-  DWORD written = 0;
-  return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  return false;
 }

@@ -6,5 +6,15 @@
 // `target` and `source` must already be in the short (8.3) form, or
 // `target` "NUL" for a deletion. The line goes at the end of the file's
 // [rename] section; a file without one (or a new file) gets the section at
-// its end. False when the file cannot be opened, created or written.
+// its end. False when the file cannot be read or written.
+//
+// The file is never written in place: the new text goes to a new file in
+// the same folder, which then takes the old one's name, so a write that
+// stops short leaves other programs' lines as they were.
 bool AddWininitRename(const char* iniPath, const char* target, const char* source);
+
+// Takes back a line that AddWininitRename added: removes the first line of
+// the [rename] section that reads "target=source" (any case). A file left
+// holding nothing but its [rename] header is deleted. False when there was
+// no such line or the file cannot be rewritten.
+bool RemoveWininitRename(const char* iniPath, const char* target, const char* source);

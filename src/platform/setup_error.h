@@ -12,6 +12,7 @@ enum : SetupError {
   SETUP_ERR_EXPAND = 3,
   SETUP_ERR_NO_STRING = 100,
   SETUP_ERR_NO_SETUPDAT = 101,
+  SETUP_ERR_UNINSTALL_INFO = 102,  // the installed Setup.dat cannot take the uninstall information
   SETUP_ERR_REG_OPEN = 200,
   SETUP_ERR_REG_CREATE = 201,
   SETUP_ERR_REG_QUERY = 202,

@@ -1,7 +1,32 @@
 #include "registry/registry_item.h"
 
+#include "registry/registry_key.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
+#include "shell/setup_session.h"
+
+namespace {
+
+// The outermost key of `path` below `root` that does not exist yet, or the
+// empty text when the whole path exists.
+std::string OutermostMissingKey(HKEY root, const std::string& path) {
+  std::size_t end = 0;
+  while (end != std::string::npos) {
+    end = path.find('\\', end + 1);
+    const std::string prefix = path.substr(0, end);
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, prefix.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return prefix;
+    RegCloseKey(opened);
+  }
+  return std::string();
+}
+
+std::string BlockText(const GlobalBlock& block) {
+  BlockLock<const char> text(block);
+  return text ? std::string(text.get()) : std::string();
+}
+
+}  // namespace
 
 RegistryItem::RegistryItem(SetupSession* session, VariableTable* table, HKEY rootKey, const char* key,
                            const char* value)
@@ -14,4 +39,69 @@ RegistryItem::RegistryItem(SetupSession* session, VariableTable* table, HKEY roo
 void RegistryItem::Expand() {
   ExpandItemText(*variables, valueName);
   ExpandItemText(*variables, valueData);
+}
+
+BOOL RegistryItem::Install(WORD locations) {
+  InstallItem::Install(locations);
+  if (done) return TRUE;
+  const std::string path = BlockText(keyPath);
+  const std::string name = BlockText(valueName);
+  InstallRecord before;
+  before.createdKey = OutermostMissingKey(root, path);
+  if (before.createdKey.empty()) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened) == ERROR_SUCCESS) {
+      RegistryKeyHandle existing(opened);
+      DWORD size = 0;
+      if (RegQueryValueExA(opened, name.c_str(), nullptr, &before.oldType, nullptr, &size) == ERROR_SUCCESS) {
+        before.oldData.resize(size);
+        before.valueExisted = RegQueryValueExA(opened, name.c_str(), nullptr, &before.oldType,
+                                               size ? before.oldData.data() : nullptr, &size) == ERROR_SUCCESS;
+        before.oldData.resize(size);
+      }
+    }
+  }
+
+  RegistryKey key(owner->instance);
+  if (!key.Create(root, path.c_str(), REGISTRY_WRITE)) {
+    done = 1;
+    return FALSE;
+  }
+  before.touched = true;
+  record = std::move(before);
+  key.SetString(name.c_str(), BlockText(valueData).c_str());
+  done = 1;
+  return TRUE;
+}
+
+BOOL RegistryItem::Remove(WORD) {
+  RegistryKey::DeleteKey(root, BlockText(keyPath).c_str());
+  return TRUE;
+}
+
+void RegistryItem::Rollback() {
+  if (!record.touched) return;
+  std::string path = BlockText(keyPath);
+  if (!record.createdKey.empty()) {
+    // Deepest first: a key with subkeys is not deleted, and the keys this
+    // run made are taken back level by level.
+    while (path.size() >= record.createdKey.size() && RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) {
+      const std::size_t backslash = path.rfind('\\');
+      if (backslash == std::string::npos) break;
+      path.resize(backslash);
+    }
+  } else {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
+      RegistryKeyHandle key(opened);
+      const std::string name = BlockText(valueName);
+      if (record.valueExisted)
+        RegSetValueExA(opened, name.c_str(), 0, record.oldType, record.oldData.empty() ? nullptr : record.oldData.data(),
+                       static_cast<DWORD>(record.oldData.size()));
+      else
+        RegDeleteValueA(opened, name.c_str());
+    }
+  }
+  record = InstallRecord();
+  done = 0;
 }

@@ -1,6 +1,9 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "setupdat/install_item.h"
 #include "platform/global_memory.h"
 
@@ -17,7 +20,15 @@ public:
   // Absent fields stay none.
   RegistryItem(SetupSession* session, VariableTable* table, HKEY rootKey, const char* key, const char* value);
 
-  // Install and Remove keep the base behaviour until registry writing exists.
+  // Deletes the whole key named by `keyPath`, whatever the outcome; parent
+  // keys stay. Always nonzero.
+  BOOL Remove(WORD locations) override;
+  // Writes the value, once per run: 0 when the key cannot be created.
+  // Throws SETUP_ERR_REG_SET when the value cannot be written.
+  BOOL Install(WORD locations) override;
+  // Deletes the keys this run created for the item; in a key that was
+  // there, puts the value back as it was, or deletes it when it was new.
+  void Rollback() override;
 
   // Expands `valueName`, then `valueData`; throws SETUP_ERR_EXPAND when
   // either is absent. The key path is used as written.
@@ -27,4 +38,14 @@ public:
   GlobalBlock keyPath;    // subkey below root
   GlobalBlock valueName;  // empty: the default value
   GlobalBlock valueData;  // stored as REG_SZ
+
+  // What this run's Install changed.
+  struct InstallRecord {
+    bool touched = false;    // the key was created or opened for writing
+    std::string createdKey;  // the outermost key of the path this run created
+    bool valueExisted = false;
+    DWORD oldType = REG_NONE;
+    std::vector<BYTE> oldData;
+  };
+  InstallRecord record;
 };

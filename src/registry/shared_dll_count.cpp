@@ -1,8 +1,10 @@
 #include "registry/shared_dll_count.h"
 
+#include "platform/globals.h"
+#include "platform/setup_error.h"
+#include "platform/string_table.h"
 #include "registry/registry_key.h"
 #include "resources/resource_ids.h"
-#include "platform/setup_error.h"
 
 namespace {
 
@@ -28,9 +30,20 @@ KeyState OpenCountsKey(RegistryKey& key) {
   }
 }
 
+// The key's name, or false when the string table lacks it.
+bool CountsKeyName(HINSTANCE instance, char (&name)[kTextSize]) {
+  return LoadTableString(instance, IDS_REG_SHAREDDLLS, name, sizeof name);
+}
+
 }  // namespace
 
 LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step) {
+  bool known = false;
+  return AdjustSharedCount(instance, path, step, known);
+}
+
+LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& known) {
+  known = false;
   RegistryKey key(instance);
   switch (OpenCountsKey(key)) {
     case KeyState::Failed:
@@ -40,6 +53,7 @@ LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step) {
     case KeyState::Open:
       break;
   }
+  known = true;
   try {
     DWORD stored = 0;
     key.QueryDword(path, stored);
@@ -52,4 +66,44 @@ LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step) {
   const LONG count = MissingCount(step);
   if (count > 0) key.SetDword(path, static_cast<DWORD>(count));
   return count;
+}
+
+SharedCountRecord ReadSharedCount(HINSTANCE instance, const char* path) {
+  SharedCountRecord record;
+  char name[kTextSize];
+  if (!CountsKeyName(instance, name)) return record;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return record;
+  RegistryKeyHandle key(opened);
+  record.keyExisted = true;
+  DWORD size = 0;
+  if (RegQueryValueExA(key.get(), path, nullptr, &record.type, nullptr, &size) != ERROR_SUCCESS) return record;
+  record.data.resize(size);
+  record.valueExisted = RegQueryValueExA(key.get(), path, nullptr, &record.type, size ? record.data.data() : nullptr,
+                                         &size) == ERROR_SUCCESS;
+  record.data.resize(size);
+  return record;
+}
+
+void RestoreSharedCount(HINSTANCE instance, const char* path, const SharedCountRecord& before) {
+  char name[kTextSize];
+  if (!CountsKeyName(instance, name)) return;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, name, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  RegistryKeyHandle key(opened);
+  if (before.valueExisted) {
+    RegSetValueExA(key.get(), path, 0, before.type, before.data.empty() ? nullptr : before.data.data(),
+                   static_cast<DWORD>(before.data.size()));
+    return;
+  }
+  RegDeleteValueA(key.get(), path);
+  if (before.keyExisted) return;
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                       nullptr, nullptr) == ERROR_SUCCESS &&
+      subkeys == 0 && values == 0) {
+    key.reset();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, name);
+  }
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 // Changes the shared-DLL reference count of `path` (its full path, spelt
 // exactly as the file item's destination) by `step`: +1 when a shared file
 // is installed, -1 when it is removed. Returns the new count.
@@ -11,3 +13,23 @@
 // are never deleted. Throws SETUP_ERR_REG_SET when the first count of a
 // file cannot be written.
 LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step);
+// The same, telling whether the count could be looked at: `known` is false
+// when the SharedDLLs key could be neither opened nor created (it exists
+// but is closed to us), as opposed to a file that has no count yet.
+LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& known);
+
+// A count as it stood before this run changed it, so that a rollback can
+// put back exactly that: no key, no value, or the value as it was, of
+// whatever type.
+struct SharedCountRecord {
+  bool keyExisted = false;
+  bool valueExisted = false;
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+};
+
+// Reads what the count of `path` is now. Throws nothing.
+SharedCountRecord ReadSharedCount(HINSTANCE instance, const char* path);
+// Puts the count of `path` back as `before` describes it, and the key
+// away when it was this run's and holds nothing else. Throws nothing.
+void RestoreSharedCount(HINSTANCE instance, const char* path, const SharedCountRecord& before);

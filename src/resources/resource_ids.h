@@ -185,6 +185,7 @@
 #define IDS_ERR_REG_SET         1203 /* code 203 */
 #define IDS_ERR_NO_COMPONENTS   1300 /* code 300 */
 #define IDS_ERR_BAD_LIST        1301 /* code 301 */
+#define IDS_ERR_UNINSTALL_INFO  1102 /* code 102 */
 #define IDS_ERR_MISSING_FILE    1302 /* code 302 */
 
 #endif /* SETUP_RESOURCE_IDS_H */

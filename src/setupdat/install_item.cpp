@@ -5,3 +5,5 @@ BOOL InstallItem::Install(WORD) { return TRUE; }
 void InstallItem::Expand() {}
 DWORD InstallItem::GetSize() { return 0; }
 WORD InstallItem::GetKind() { return kind; }
+void InstallItem::Rollback() {}
+void InstallItem::Commit() {}

@@ -37,6 +37,14 @@ public:
   virtual DWORD GetSize();
   virtual WORD GetKind();
 
+  // A failed or cancelled installation: takes back what this run's Install
+  // did to this item's destination, and nothing else, so that the machine
+  // is as it was. Asks nothing and throws nothing.
+  virtual void Rollback();
+  // The installation has succeeded: lets go of what only a rollback would
+  // have needed (old files kept aside). Throws nothing.
+  virtual void Commit();
+
   const WORD kind;
   SetupSession* const owner;
   VariableTable* const variables;

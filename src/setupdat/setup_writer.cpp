@@ -7,8 +7,8 @@
 bool SetupSession::WriteProfileText(const char* section, const char* key, const char* text) const {
   // Before the load step there is no file to write to; an empty name would
   // send the key to the system's own initialisation file.
-  if (setupDatPath && setupDatPath[0]) WritePrivateProfileStringA(section, key, text, setupDatPath.get());
-  return true;
+  if (!setupDatPath || !setupDatPath[0]) return false;
+  return WritePrivateProfileStringA(section, key, text, setupDatPath.get()) != 0;
 }
 
 bool SetupSession::WriteProfileNumber(const char* section, const char* key, DWORD number) const {
@@ -17,18 +17,18 @@ bool SetupSession::WriteProfileNumber(const char* section, const char* key, DWOR
   return WriteProfileText(section, key, text);
 }
 
-void SetupSession::WriteSetupString(UINT sectionId, UINT keyId, const char* text) const {
+bool SetupSession::WriteSetupString(UINT sectionId, UINT keyId, const char* text) const {
   char section[kTextSize];
   char key[kTextSize];
   LoadNameString(instance, sectionId, section, sizeof section);
   LoadNameString(instance, keyId, key, sizeof key);
-  WriteProfileText(section, key, text);
+  return WriteProfileText(section, key, text);
 }
 
-void SetupSession::WriteSetupNumber(UINT sectionId, UINT keyId, DWORD number) const {
+bool SetupSession::WriteSetupNumber(UINT sectionId, UINT keyId, DWORD number) const {
   char section[kTextSize];
   char key[kTextSize];
   LoadNameString(instance, sectionId, section, sizeof section);
   LoadNameString(instance, keyId, key, sizeof key);
-  WriteProfileNumber(section, key, number);
+  return WriteProfileNumber(section, key, number);
 }

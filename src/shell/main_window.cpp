@@ -76,7 +76,7 @@ void OnInstall(HWND window, SetupSession& session) {
     ShowCompletion(session);
   } else {
     Tell(window, IDS_INSTALL_FAILED);
-    RunRemove(session, nullptr);
+    RunRollback(session);
   }
   EndRun(window);
 }
@@ -173,6 +173,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   switch (message) {
     case WM_CREATE:
       return OnCreate(window);
+    case WM_CLOSE:
+      // Closing frees the session; under a running pass (a file question
+      // may be up) that would pull the run's state from under it.
+      if (SetupSession* session = SessionOf(window)) {
+        if (session->passRunning) return 0;
+      }
+      break;
     case WM_DESTROY:
       OnDestroy(window);
       return 0;

@@ -56,12 +56,12 @@ public:
   bool GetSetupNumber(UINT sectionId, UINT keyId, int& number) const;
   bool GetProfileNumber(const char* section, const char* key, int& number) const;
 
-  // Writers of the Setup.dat in use. The platform's result is not looked
-  // at: a file that cannot be written simply keeps no such key. Names by
-  // string-table number throw SETUP_ERR_NO_STRING when missing.
-  void WriteSetupString(UINT sectionId, UINT keyId, const char* text) const;
+  // Writers of the Setup.dat in use: false when the platform could not
+  // write the key (or there is no file yet). Names by string-table number
+  // throw SETUP_ERR_NO_STRING when missing.
+  bool WriteSetupString(UINT sectionId, UINT keyId, const char* text) const;
   bool WriteProfileText(const char* section, const char* key, const char* text) const;
-  void WriteSetupNumber(UINT sectionId, UINT keyId, DWORD number) const;
+  bool WriteSetupNumber(UINT sectionId, UINT keyId, DWORD number) const;
   bool WriteProfileNumber(const char* section, const char* key, DWORD number) const;
 
   // Background painting of the main window.
@@ -87,6 +87,22 @@ public:
   std::unique_ptr<char[]> setupDatPath;  // 260 bytes once the load step has run
   DWORD completionOptions = 0;
 
+  // Nonzero while an install, removal or rollback pass runs: the main
+  // window must not be closed under it.
+  int passRunning = 0;
+
 private:
   bool started_ = false;
+};
+
+// Marks a pass as running for as long as it runs, on every way out.
+class PassRunning {
+public:
+  explicit PassRunning(SetupSession& session) : session_(session) { ++session_.passRunning; }
+  ~PassRunning() { --session_.passRunning; }
+  PassRunning(const PassRunning&) = delete;
+  PassRunning& operator=(const PassRunning&) = delete;
+
+private:
+  SetupSession& session_;
 };

@@ -125,7 +125,7 @@ TEST_F(FileItemTest, CompressedSourceExpandsIntoNewNestedFolders) {
   EXPECT_EQ(ReadFile(target.Join("a\\b\\c\\notes.txt")), original);
   EXPECT_TRUE(TemporaryFiles(target.Join("a\\b\\c")).empty());
   EXPECT_EQ(session.bytesDone, original.size());
-  EXPECT_TRUE(item->installedByRun);
+  EXPECT_EQ(item->record.placement, FileItem::Placement::Created);
 }
 
 TEST_F(FileItemTest, PlainAndCompressedSourcesInstallByteIdenticalOverExistingFiles) {
@@ -159,7 +159,7 @@ TEST_F(FileItemTest, MissingSourceOffersSkipAndCancel) {
     EXPECT_EQ(questions[0].message.substr(0, 26), "Unable to create the file.");
   }
   EXPECT_EQ(session.bytesDone, 100u);  // a skipped file counts as done
-  EXPECT_FALSE(item->installedByRun);
+  EXPECT_EQ(item->record.placement, FileItem::Placement::None);
   {
     FileErrorAnswerer answerer({IDCANCEL});
     EXPECT_FALSE(item->Install(0));

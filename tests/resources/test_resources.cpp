@@ -288,6 +288,7 @@ TEST(StringTable, ErrorCodesHaveTheirTextsAtThousandPlusCode) {
         {3, "Failed to expand installation variable."},
         {100, "String resource is missing."},
         {101, "The Installation Information file, Setup.dat, is missing."},
+        {102, "The uninstall information cannot be written to the installation folder."},
         {200, "Failed to open a key in the registry."},
         {201, "Failed to create a key in the registry."},
         {202, "Failed to query a value in the registry."},
@@ -301,7 +302,7 @@ TEST(StringTable, ErrorCodesHaveTheirTextsAtThousandPlusCode) {
 
     // Codes without a text are reported as "Error n", so no entry may exist
     // for them.
-    const UINT unused[] = {4, 5, 9, 99, 102, 199, 204, 299, 303, 1000};
+    const UINT unused[] = {4, 5, 9, 99, 103, 199, 204, 299, 303, 1000};
     for (UINT code : unused) {
         bool found;
         LoadText(IDS_ERR_BASE + code, &found);

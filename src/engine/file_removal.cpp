@@ -1,0 +1,90 @@
+// Taking a file away again: the uninstall's RemoveFile, and the rollback
+// and commit of what this run's InstallFile did.
+
+#include <cstring>
+
+#include "engine/file_item.h"
+#include "engine/folders.h"
+#include "engine/restart.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
+#include "shell/setup_session.h"
+
+namespace {
+
+// Whether a file (not a folder) of that name exists. OpenFile with
+// OF_EXIST would do, but its record holds only 128 characters of path and
+// it reports longer paths as missing.
+bool FileExists(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void DeleteNowOrAtRestart(SetupSession& session, const char* path) {
+  if (!DeleteFileA(path)) DeleteAtRestart(session, path);
+}
+
+}  // namespace
+
+void RemoveHelpCompanions(FileItem& item, const char* path) {
+  char companion[kPathSize];
+  if (!path || !CopyText(companion, sizeof companion, path)) return;
+  const std::size_t length = std::strlen(companion);
+  if (length < 3 || lstrcmpiA(companion + length - 3, "HLP") != 0) return;
+  for (const char* ending : {"GID", "FTS", "FTG"}) {
+    std::memcpy(companion + length - 3, ending, 3);
+    if (FileExists(companion)) DeleteNowOrAtRestart(*item.owner, companion);
+  }
+}
+
+BOOL FileItem::Remove(WORD) {
+  BlockLock<const char> locked(destination);
+  const char* path = locked ? locked.get() : "";
+  if (!std::strrchr(path, '\\')) return FALSE;
+  char folder[kPathSize];
+  const bool haveFolder = GetFolderPart(path, folder, sizeof folder);
+  if (!FileExists(path)) return TRUE;
+  if (shared) {
+    bool known = false;
+    const LONG count = AdjustSharedCount(owner->instance, path, -1, known);
+    // A count we may not look at could be anyone's: the file stays.
+    if (!known || count != 0) return TRUE;
+  }
+  RemoveHelpCompanions(*this, path);
+  if (!DeleteFileA(path)) {
+    DeleteAtRestart(*owner, path);
+    return TRUE;
+  }
+  if (haveFolder && IsFolderEmpty(folder)) RemoveDirectoryA(folder);
+  return TRUE;
+}
+
+void FileItem::Rollback() {
+  BlockLock<const char> locked(destination);
+  const char* path = locked ? locked.get() : "";
+  switch (record.placement) {
+    case Placement::Created:
+      DeleteNowOrAtRestart(*owner, path);
+      break;
+    case Placement::Deferred:
+      CancelAtRestart(record.pendingPath.c_str(), path);
+      DeleteNowOrAtRestart(*owner, record.pendingPath.c_str());
+      break;
+    case Placement::Replaced:
+    case Placement::None:
+      break;
+  }
+  // The old file takes its name back, over the new one.
+  if (!record.asidePath.empty() && !MoveFileExA(record.asidePath.c_str(), path, MOVEFILE_REPLACE_EXISTING))
+    ReplaceAtRestart(*owner, record.asidePath.c_str(), path);
+  if (record.counted) RestoreSharedCount(owner->instance, path, record.countBefore);
+  char folder[kPathSize];
+  if (GetFolderPart(path, folder, sizeof folder)) RemoveCreatedFolders(folder, record.createdFolder);
+  record = InstallRecord();
+}
+
+void FileItem::Commit() {
+  if (record.placement == Placement::Replaced && !record.asidePath.empty())
+    DeleteNowOrAtRestart(*owner, record.asidePath.c_str());
+  record = InstallRecord();
+}
