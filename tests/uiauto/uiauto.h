@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -309,6 +310,28 @@ MessageBoxLog CollectMessageBoxes(const Process& process, DWORD timeoutMs,
                                   const std::function<int(const MessageBoxInfo&)>& chooseAnswer);
 MessageBoxLog CollectMessageBoxes(const Process& process, DWORD timeoutMs,
                                   int answer = IDOK);
+
+// ---------------------------------------------------------------------------
+// Pictures of the screen
+
+// Pixels as the screen shows them, row by row from the top, 0x00RRGGBB.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  // CLR_INVALID outside the picture.
+  COLORREF At(int x, int y) const;
+  // Writes an RGB PNG file (uncompressed deflate, so no library is needed).
+  bool SavePng(const std::string& path) const;
+};
+
+// What the screen shows in `area` (screen coordinates) now: whatever window
+// is on top there, as a user would see it.
+std::optional<Picture> CaptureScreen(const RECT& area);
+// The client area of a window, as shown on the screen.
+std::optional<Picture> CaptureClient(HWND window);
+std::optional<Picture> CaptureWholeScreen();
 
 }  // namespace uiauto
 

@@ -1,0 +1,140 @@
+// The backdrop of the run, read back from the screen: blue band, gradient,
+// white band with the corner picture, and the title over its shadow.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "e2e/setup_run.h"
+#include "e2e/wizard_driver.h"
+#include "resources/resource_ids.h"
+
+namespace e2e {
+namespace {
+
+const COLORREF kBlue = RGB(0, 0, 255);
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kBlack = RGB(0, 0, 0);
+
+std::string Hex(COLORREF colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+  return text;
+}
+
+// Bitmap 113 as Setup.exe carries it.
+class CornerPicture {
+public:
+  CornerPicture() {
+    module_ = LoadLibraryExA(uiauto::PathBesideThisExecutable("Setup.exe").c_str(), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE);
+    if (module_)
+      bitmap_ = static_cast<HBITMAP>(
+          LoadImageA(module_, MAKEINTRESOURCEA(IDB_CORNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    memory_ = CreateCompatibleDC(nullptr);
+    if (bitmap_) old_ = SelectObject(memory_, bitmap_);
+  }
+  ~CornerPicture() {
+    if (old_) SelectObject(memory_, old_);
+    DeleteDC(memory_);
+    if (bitmap_) DeleteObject(bitmap_);
+    if (module_) FreeLibrary(module_);
+  }
+  bool loaded() const { return bitmap_ != nullptr; }
+  COLORREF At(int x, int y) const { return GetPixel(memory_, x, y); }
+
+private:
+  HMODULE module_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HDC memory_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+TEST(Background, BandsGradientCornerPictureAndTitle) {
+  ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+  InstallationSet set;
+  set.Write("Setup.dat", "[Setup]\r\nTitle=Backdrop Demo\r\nDefaultFolder=" + set.Join("Target") + "\r\n");
+  auto process = set.Start();
+  ASSERT_TRUE(process);
+  // While the wizard is up the backdrop is complete.
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  auto window = WaitForMainWindow(*process);
+  ASSERT_TRUE(window);
+  ASSERT_EQ(uiauto::GetShowState(*window), uiauto::ShowState::Maximized);
+
+  RECT client = {};
+  ASSERT_TRUE(GetClientRect(*window, &client));
+  const int width = client.right;
+  const int height = client.bottom;
+  const int pictureHeight = 90;
+  const int gradientTop = MulDiv(height, 20, 100);
+  const int gradientBottom = height - (pictureHeight + 20);
+  const int band = (gradientBottom - gradientTop) / 32;
+  // A column clear of the sheet and of the picture.
+  RECT sheet = {};
+  GetWindowRect(wizard.sheet(), &sheet);
+  POINT origin = {0, 0};
+  ClientToScreen(*window, &origin);
+  const int x = width - 230;
+  ASSERT_GT(origin.x + x, sheet.right) << "the sheet covers the column looked at";
+
+  std::optional<uiauto::Picture> shot;
+  ASSERT_TRUE(uiauto::WaitUntil(
+      [&] {
+        shot = uiauto::CaptureClient(*window);
+        return shot && shot->At(x, 2) == kBlue && shot->At(x, height - 2) == kWhite;
+      },
+      10000))
+      << uiauto::LastError();
+
+  for (int y : {0, gradientTop / 2, gradientTop - 1}) EXPECT_EQ(Hex(shot->At(x, y)), Hex(kBlue)) << "y " << y;
+  for (int k = 0; k < 32; ++k) {
+    const int level = k == 0 ? 0 : 8 * k - 1;
+    for (int y : {gradientTop + k * band, gradientTop + k * band + band - 1})
+      EXPECT_EQ(Hex(shot->At(x, y)), Hex(RGB(level, level, 255))) << "band " << k << " y " << y;
+  }
+  // The bands past the 32nd and the band below the gradient are white.
+  for (int y : {gradientTop + 32 * band, gradientBottom, height - 1})
+    EXPECT_EQ(Hex(shot->At(x, y)), Hex(kWhite)) << "y " << y;
+
+  // The picture sits 10 pixels from the right and bottom edges, as drawn.
+  CornerPicture picture;
+  ASSERT_TRUE(picture.loaded());
+  const int left = width - 191 - 10;
+  const int top = height - pictureHeight - 10;
+  int differing = 0;
+  for (int py = 0; py < pictureHeight; py += 7)
+    for (int px = 0; px < 191; px += 5)
+      if (shot->At(left + px, top + py) != picture.At(px, py)) ++differing;
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(Hex(shot->At(width - 5, top + 40)), Hex(kWhite));
+  EXPECT_EQ(Hex(shot->At(left + 95, top - 5)), Hex(kWhite));
+
+  // White letters at (10, 10) over a black shadow two pixels lower right;
+  // none of it beyond the blue band.
+  int white = 0;
+  int black = 0;
+  for (int y = 0; y < gradientTop; ++y) {
+    for (int px = 0; px < 400; ++px) {
+      const COLORREF c = shot->At(px, y);
+      if (c == kWhite) {
+        ++white;
+        EXPECT_GE(px, 10);
+        EXPECT_GE(y, 10);
+      }
+      if (c == kBlack) {
+        ++black;
+        EXPECT_GE(px, 12);
+        EXPECT_GE(y, 12);
+      }
+    }
+  }
+  EXPECT_GT(white, 200);
+  EXPECT_GT(black, 50);
+  ASSERT_TRUE(uiauto::ClickButton(wizard.sheet(), IDCANCEL));
+  EXPECT_TRUE(process->WaitForExit(10000));
+}
+
+}  // namespace
+}  // namespace e2e
