@@ -35,6 +35,26 @@ TEST(PlantedDlls, AreNeverLoaded) {
     EXPECT_FALSE(testsupport::FileExists(set.Join(std::string(name) + ".loaded"))) << name << " was loaded";
 }
 
+// Without the LZ library every compressed file would fail; without the
+// version library every file would look unversioned and newer files would
+// be overwritten unasked. The run must not get as far as installing.
+TEST(RequiredDlls, AMissingOneIsReportedBeforeAnything) {
+  DisabledDlls disabled({"lz32"});
+  InstallationSet set;
+  set.Write("payload.txt", "payload");
+  set.Write("Setup.dat",
+            "[Setup]\r\nTitle=Missing\r\nDefaultFolder=" + set.Join("Installed") +
+                "\r\nFiles=Files\r\n[Files]\r\npayload.txt=%0\\payload.txt,7,0,Payload\r\n");
+  auto process = set.Start();
+  ASSERT_TRUE(process);
+  const auto log = uiauto::CollectMessageBoxes(*process, 30000);
+  ASSERT_TRUE(log.exited) << log.ToString() << uiauto::Describe(*process);
+  EXPECT_EQ(log.exitCode, 0u);
+  ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
+  EXPECT_EQ(log.boxes[0].box.text, Report("General program failure."));
+  EXPECT_FALSE(testsupport::FileExists(set.Join("Installed")));
+}
+
 TEST(PlantedDlls, TheMarkerWorks) {
   // Loading the planted DLL on purpose leaves the marker the test above
   // looks for, so its absence there means something.

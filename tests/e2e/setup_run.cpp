@@ -72,4 +72,17 @@ PreferNativeDlls::PreferNativeDlls(std::initializer_list<const char*> dlls) {
 
 PreferNativeDlls::~PreferNativeDlls() { RegDeleteKeyA(HKEY_CURRENT_USER, kDllOverrides); }
 
+DisabledDlls::DisabledDlls(std::initializer_list<const char*> dlls) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kDllOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot write the Wine DLL overrides";
+    return;
+  }
+  for (const char* dll : dlls) RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+  RegCloseKey(key);
+}
+
+DisabledDlls::~DisabledDlls() { RegDeleteKeyA(HKEY_CURRENT_USER, kDllOverrides); }
+
 }  // namespace e2e

@@ -53,4 +53,14 @@ public:
   PreferNativeDlls& operator=(const PreferNativeDlls&) = delete;
 };
 
+// Makes Wine refuse to load `dlls` for programs named Setup.exe, as if the
+// system lacked them.
+class DisabledDlls {
+public:
+  explicit DisabledDlls(std::initializer_list<const char*> dlls);
+  ~DisabledDlls();
+  DisabledDlls(const DisabledDlls&) = delete;
+  DisabledDlls& operator=(const DisabledDlls&) = delete;
+};
+
 }  // namespace e2e
