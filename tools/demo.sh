@@ -1,22 +1,62 @@
 #!/usr/bin/env bash
-# Builds Setup.exe and runs it on the example installation set in a fresh
-# Wine prefix: visibly when a display is there, else on a private Xvfb.
+# Builds Setup.exe and the example installation set, and shows an install
+# and the uninstall of the example product in a fresh Wine prefix.
+#
+#   tools/demo.sh
+#
+# With a display ($DISPLAY set) Setup.exe opens there and you drive it; the
+# uninstall of the installed copy follows when the install went through.
+# Without a display the demo's driver (tools/demo/demo_walk.cpp) walks both
+# runs on a private Xvfb screen through the UI-automation library, saves a
+# PNG picture of every screen into $DEMO_SHOTS (default: a new folder under
+# /tmp) and prints their paths.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-SETUP_BUILD_TESTS=OFF "$root/tools/build.sh" --target Setup --target ExampleEditor --target ExampleShared
+build=${BUILD_DIR:-$root/build}
+"$root/tools/build.sh" --target Setup --target ExampleEditor --target ExampleShared --target demo_walk
 stage=$(mktemp -d /tmp/setup-demo.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 "$root/example/stage.sh" "$stage"
-cp "${BUILD_DIR:-$root/build}/bin/Setup.exe" "$stage/"
-if [ -n "${DISPLAY:-}" ]; then export WINE_BENCH_VISIBLE=1; fi
+
+if [ -n "${DISPLAY:-}" ]; then
+  export WINE_BENCH_VISIBLE=1
+  "$root/tools/wine-bench.sh" bash -c '
+    cd "$1"
+    wine Setup.exe
+    echo "Setup.exe ended with exit code $?"
+    installed="$WINEPREFIX/drive_c/Program Files/Example Editor"
+    if [ -f "$installed/Setup.exe" ]; then
+      echo "Installed into C:\Program Files\Example Editor:"
+      ls -l "$installed"
+      echo "Uninstall information recorded there:"
+      sed -n "/^\[Uninstall\]/,\$p" "$installed/Setup.dat" | tr -d "\r"
+      echo "Now the uninstall of the installed copy:"
+      wine "C:\\Program Files\\Example Editor\\Setup.exe" /U "C:\\Program Files\\Example Editor"
+    fi' _ "$stage"
+  exit 0
+fi
+
+shots=${DEMO_SHOTS:-$(mktemp -d /tmp/setup-demo-shots.XXXXXX)}
+mkdir -p "$shots"
+shots=$(cd "$shots" && pwd)
 "$root/tools/wine-bench.sh" bash -c '
-  cd "$1" && shift
-  wine Setup.exe "$@"
-  echo "Setup.exe ended with exit code $?"
-  installed="$WINEPREFIX/drive_c/Program Files/Example Editor"
-  if [ -d "$installed" ]; then
-    echo "Installed into C:\Program Files\Example Editor:"
-    ls -l "$installed"
-    echo "Uninstall information recorded there:"
-    sed -n "/^\[Uninstall\]/,\$p" "$installed/Setup.dat" | tr -d "\r"
-  fi' _ "$stage" "$@"
+  cd "$1"
+  wine "$2" "$(winepath -w "$1")" "$(winepath -w "$3")" | tr -d "\r"' _ "$stage" "$build/bin/demo_walk.exe" "$shots" |
+  sed "s|^screenshot |screenshot $shots/|"
+# The driver writes PNG files without compression; squeeze them.
+python3 - "$shots" <<'PY'
+import glob, struct, sys, zlib
+for path in sorted(glob.glob(sys.argv[1] + "/*.png")):
+    data = open(path, "rb").read()
+    chunks, pos = [], 8
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        chunks.append((kind, data[pos + 8:pos + 8 + length]))
+        pos += 12 + length
+    pixels = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    out = data[:8]
+    for kind, body in [c for c in chunks if c[0] == b"IHDR"] + [(b"IDAT", zlib.compress(pixels, 9)), (b"IEND", b"")]:
+        out += struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+    open(path, "wb").write(out)
+PY
+echo "Screenshots are in $shots"
