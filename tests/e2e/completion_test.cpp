@@ -49,13 +49,13 @@ protected:
 
   // The product with the marker as its program and a notes file; `settings`
   // holds the App, Execute and View lines wanted.
-  void WriteSet(const std::string& settings) {
+  void WriteSet(const std::string& settings, const std::string& moreFiles = std::string()) {
     set_.Copy("launch_marker.exe", "marker.exe");
     set_.Write("notes.demonotes", "notes");
     const std::string markerSize = std::to_string(testsupport::ReadFile(set_.Join("marker.exe")).size());
     set_.Write("Setup.dat", "[Setup]\r\nTitle=Demo Setup\r\nDefaultFolder=" + target_ + "\r\nDefaultGroup=Demo\r\n" +
                                 settings + "Files=Files\r\n[Files]\r\nmarker.exe=%0\\marker.exe," + markerSize +
-                                ",0,Program\r\nnotes.demonotes=%0\\notes.demonotes,5,0,Notes\r\n");
+                                ",0,Program\r\nnotes.demonotes=%0\\notes.demonotes,5,0,Notes\r\n" + moreFiles);
   }
 
   // Runs through the wizard and the install; the completion dialog, shown.
@@ -144,6 +144,40 @@ TEST_F(Completion, TheBoxesFollowTheSettingsAndUntickedStartsNothing) {
     EXPECT_FALSE(testsupport::FileExists(launched_)) << testsupport::ReadFile(launched_);
     testsupport::RemoveTree(target_);
   }
+}
+
+TEST_F(Completion, WithARestartPendingNothingIsOfferedAndTheRestartIsAsked) {
+  WriteSet("App=Demo\r\nExecute=%0\\marker.exe\r\nView=%0\\notes.demonotes\r\n",
+           "busy.txt=%0\\busy.txt,4,0,Busy\r\n");
+  set_.Write("busy.txt", "new!");
+  ASSERT_TRUE(CreateDirectoryA(target_.c_str(), nullptr));
+  const std::string busy = target_ + "\\busy.txt";
+  testsupport::WriteFile(busy, "old!");
+  // Held open without sharing: the new file can only take its place at
+  // the next restart.
+  HANDLE open = CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(open, INVALID_HANDLE_VALUE);
+  auto process = set_.Start();
+  ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
+  auto question = uiauto::WaitForDialog(*process, busy, 30000);
+  ASSERT_TRUE(question) << uiauto::Describe(*process);
+  ASSERT_TRUE(uiauto::ClickButton(*question, IDC_IGNORE));
+
+  auto dialog = WaitForCompletion(*process);
+  ASSERT_TRUE(dialog) << uiauto::Describe(*process);
+  EXPECT_EQ(uiauto::IsControlVisible(*dialog, IDC_LAUNCH_APP), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsControlVisible(*dialog, IDC_VIEW_NOTES), std::optional<bool>(false));
+  ASSERT_TRUE(uiauto::ClickButton(*dialog, IDOK));
+  const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs, IDNO);
+  CloseHandle(open);
+  ASSERT_TRUE(log.exited) << log.ToString();
+  ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
+  EXPECT_EQ(log.boxes[0].box.text,
+            "The computer must be restarted for changes to take effect. Would you like to restart the computer now?");
+  Sleep(1000);
+  EXPECT_FALSE(testsupport::FileExists(launched_)) << testsupport::ReadFile(launched_);
 }
 
 }  // namespace
