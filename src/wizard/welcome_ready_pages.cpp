@@ -1,7 +1,7 @@
 // The first and the last page of the wizard: the greeting, and the page
 // whose only way forward is Install.
 #include "resources/resource_ids.h"
-#include "wizard/page_support.h"
+#include "wizard/dialog_support.h"
 #include "wizard/wizard_pages.h"
 #include "wizard/wizard_sheet.h"
 

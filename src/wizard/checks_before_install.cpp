@@ -1,5 +1,8 @@
-// The licence agreement: the text file named by "License" must be accepted
-// before the wizard is shown.
+// What stands before the wizard: the product's application must be closed
+// (it is recognised by the class of its main window), so that its files are
+// not in use, and the licence named by "License" must be accepted.
+#include <cstdio>
+
 #include "platform/error_report.h"
 #include "platform/global_memory.h"
 #include "platform/globals.h"
@@ -82,4 +85,29 @@ bool ShowLicense(SetupSession& session) {
     session.ReportError(code);
     return false;
   }
+}
+
+bool CheckRunningApplication(SetupSession& session, int& cancelled) {
+  Variable* check = session.variables ? session.variables->FindKey('C') : nullptr;
+  if (!check) {
+    cancelled = 0;
+    return false;
+  }
+  char windowClass[kPathSize + 1] = {};
+  check->GetValue(windowClass, kPathSize);
+  if (!FindWindowA(windowClass, nullptr)) return false;
+
+  char name[kPathSize + 1] = "The application";
+  if (Variable* application = session.variables->FindKey('A')) application->GetValue(name, kPathSize);
+  char format[kPathSize];
+  LoadNameString(session.instance, IDS_APP_STILL_OPEN, format, sizeof format);
+  char text[kPathSize];
+  std::snprintf(text, sizeof text, format, name);
+
+  if (MessageBoxA(session.window, text, "Setup", MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
+    cancelled = 0;
+    return true;
+  }
+  cancelled = 1;
+  return false;
 }
