@@ -109,6 +109,25 @@ TEST_F(Checks, CancelWhileTheApplicationRunsEndsTheRunAtOnce) {
   EXPECT_EQ(log.boxes[0].box.text, kStillOpen);
 }
 
+TEST_F(Checks, CancelWhileTheApplicationRunsEndsAnUninstallBeforeAnythingIsRemoved) {
+  RunningWindow application("DemoMainWindow", "Demo");
+  // An installed copy: the set's folder is the installation folder.
+  set_.Write("demo.txt", "demo");
+  set_.Write("Setup.dat", "[Setup]\r\nTitle=Demo Setup\r\nApp=Demo\r\nCheck=DemoMainWindow\r\nFiles=Files\r\n"
+                          "[Files]\r\ndemo.txt=%0\\demo.txt,4,0,Demo\r\n[Uninstall]\r\nInstallFolder=" +
+                              set_.folder() + "\r\nInstallGroup=Demo\r\nInstallLinks=0\r\n");
+  auto process = set_.Start("/U " + uiauto::QuoteArg(set_.folder()));
+  ASSERT_TRUE(process);
+  const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs, [](const uiauto::MessageBoxInfo& box) {
+    return box.HasButton(IDYES) ? IDYES : IDCANCEL;
+  });
+  ASSERT_TRUE(log.exited) << log.ToString();
+  ASSERT_EQ(log.boxes.size(), 2u) << log.ToString();
+  EXPECT_EQ(log.boxes[0].box.text, "Are you sure you want to remove Demo from your computer?");
+  EXPECT_EQ(log.boxes[1].box.text, kStillOpen);
+  EXPECT_EQ(testsupport::ReadFile(set_.Join("demo.txt")), "demo");
+}
+
 TEST_F(Checks, DecliningTheLicenceEndsTheRunWithoutAWord) {
   set_.Write("LICENSE.TXT", "Terms");
   WriteSet("License=LICENSE.TXT\r\n");
