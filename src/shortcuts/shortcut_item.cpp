@@ -211,7 +211,11 @@ void ShortcutItem::Rollback() {
 
 void ShortcutItem::Commit() {
   for (const PlacedLink& placed : placed_) {
-    if (placed.aside.empty() || DeleteFileA(placed.aside.c_str())) continue;
+    if (placed.aside.empty()) continue;
+    // The copy keeps the attributes of the link it was; a read-only one
+    // would refuse to be deleted.
+    SetFileAttributesA(placed.aside.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileA(placed.aside.c_str())) continue;
     try {
       if (owner) DeleteAtRestart(*owner, placed.aside.c_str());
     } catch (...) {
