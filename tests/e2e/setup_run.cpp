@@ -28,6 +28,26 @@ std::optional<uiauto::Process> InstallationSet::Start(const std::string& argumen
   return process;
 }
 
+uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
+                               const std::function<int(const uiauto::MessageBoxInfo&)>& chooseAnswer,
+                               DWORD timeoutMs) {
+  return uiauto::CollectMessageBoxes(process, timeoutMs, chooseAnswer);
+}
+
+void WriteSelfSizedSetupDat(const InstallationSet& set, const std::string& text) {
+  // Writing the size can change the size: until the two agree.
+  std::size_t size = 0;
+  for (int round = 0; round < 4; ++round) {
+    std::string content = text;
+    for (std::size_t at = content.find("@SELF@"); at != std::string::npos; at = content.find("@SELF@"))
+      content.replace(at, 6, std::to_string(size));
+    set.Write("Setup.dat", content);
+    if (content.size() == size) return;
+    size = content.size();
+  }
+  ADD_FAILURE() << "the size of Setup.dat does not settle";
+}
+
 std::optional<HWND> WaitForMainWindow(const uiauto::Process& process, DWORD timeoutMs) {
   uiauto::WindowFilter filter;
   filter.className = "QWSetupWindow";
