@@ -41,6 +41,7 @@ enum class StopAt { FirstFile, MiddleFile, LastFile, AfterDeferredFile, Shortcut
 struct Case {
   StopAt stop;
   const char* name;
+  const char* windows;  // the version Setup.exe sees; empty: Wine's own
 };
 
 class Rollback : public testing::TestWithParam<Case> {
@@ -105,6 +106,7 @@ protected:
 
 TEST_P(Rollback, PutsTheMachineBackAsItWas) {
   const StopAt stop = GetParam().stop;
+  EmulatedWindowsVersion windows(GetParam().windows);
   WriteSet(stop);
   const PrefixSnapshot before = PrefixSnapshot::Take();
   HANDLE busy = INVALID_HANDLE_VALUE;
@@ -144,11 +146,31 @@ TEST_P(Rollback, PutsTheMachineBackAsItWas) {
   EXPECT_EQ(testsupport::ReadFile(DesktopFolder() + "\\Rollback App.lnk"), "the link that was there");
 }
 
+TEST(RollbackOfARecord, AnUninstallRecordThatCannotBeWrittenFailsTheInstallation) {
+  InstallationSet set;
+  testsupport::TempFolder target;
+  // Something that is no file holds the name of the installed Setup.dat.
+  ASSERT_TRUE(CreateDirectoryA(target.Join("Setup.dat").c_str(), nullptr));
+  set.Write("app.txt", "the program");
+  set.Write("Setup.dat", "[Setup]\r\nTitle=No Record\r\nDefaultFolder=" + target.path() +
+                             "\r\nFiles=Files\r\n[Files]\r\napp.txt=%0\\sub\\app.txt,11,0,Program\r\n");
+  auto process = set.Start();
+  ASSERT_TRUE(process);
+  const auto log = RunToEnd(*process, [](const uiauto::MessageBoxInfo&) { return IDOK; });
+  ASSERT_TRUE(log.exited) << log.ToString();
+  ASSERT_EQ(log.boxes.size(), 2u) << log.ToString();
+  EXPECT_EQ(log.boxes[0].box.text, Report("The uninstall information cannot be written to the installation folder."));
+  EXPECT_EQ(log.boxes[1].box.text, kFailed);
+  EXPECT_FALSE(testsupport::FileExists(target.Join("sub")));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Stops, Rollback,
-    testing::Values(Case{StopAt::FirstFile, "AtTheFirstFile"}, Case{StopAt::MiddleFile, "HalfWay"},
-                    Case{StopAt::LastFile, "AtTheLastFile"}, Case{StopAt::AfterDeferredFile, "AfterADeferredFile"},
-                    Case{StopAt::Shortcuts, "InTheShortcutPass"}),
+    testing::Values(Case{StopAt::FirstFile, "AtTheFirstFile", ""}, Case{StopAt::MiddleFile, "HalfWay", ""},
+                    Case{StopAt::LastFile, "AtTheLastFile", ""},
+                    Case{StopAt::AfterDeferredFile, "AfterADeferredFile", "nt40"},
+                    Case{StopAt::AfterDeferredFile, "AfterADeferredFileOnWindows95", "win95"},
+                    Case{StopAt::Shortcuts, "InTheShortcutPass", ""}),
     [](const testing::TestParamInfo<Case>& tested) { return std::string(tested.param.name); });
 
 }  // namespace

@@ -65,8 +65,11 @@ EmulatedWindowsVersion::EmulatedWindowsVersion(const std::string& version) {
     ADD_FAILURE() << "cannot write the Wine version key";
     return;
   }
-  RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                 static_cast<DWORD>(version.size() + 1));
+  if (version.empty())
+    RegDeleteValueA(key, "Version");
+  else
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>(version.size() + 1));
   RegCloseKey(key);
 }
 
