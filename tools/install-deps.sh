@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Setup.exe needs on a Debian machine:
 # the 32-bit MinGW-w64 cross compiler, Wine with its 32-bit half, Xvfb,
-# GoogleTest sources, mscompress, CMake and Ninja. Does nothing when all
+# GoogleTest sources, mscompress, lnkinfo, CMake and Ninja. Does nothing when all
 # of it is already there.
 set -euo pipefail
 
@@ -14,6 +14,7 @@ have ninja   || need+=(ninja-build)
 have Xvfb    || need+=(xvfb)
 have mscompress || need+=(mscompress)
 have python3 || need+=(python3)
+have lnkinfo || need+=(liblnk-utils)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

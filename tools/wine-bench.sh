@@ -21,8 +21,9 @@ work=$(mktemp -d /tmp/wine-bench.XXXXXX)
 export WINEPREFIX="$work/prefix"
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-# No add-on installer dialogs for .NET or the HTML engine.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# No add-on installer dialogs for .NET or the HTML engine, and no menu
+# entries or desktop files of the host made for the links that runs save.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe=d"}
 unset WINESERVER WINELOADER 2>/dev/null || true
 
 xvfb_pid=""
@@ -61,6 +62,12 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 echo "wine-bench: creating prefix $WINEPREFIX" >&2
 wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; exit 1; }
+# A new prefix links the user's desktop and documents folders to the Unix
+# home folder: links and files a test puts on the desktop would land in
+# the real home. They become folders of the prefix's own.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+  if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+done
 # Xvfb has no window manager, and Wine then waits two seconds for every
 # top-level window it hides unless it manages the windows itself.
 if [ -n "$xvfb_pid" ]; then

@@ -1,5 +1,7 @@
 #include "e2e/setup_run.h"
 
+#include "e2e/wizard_driver.h"
+
 #include <gtest/gtest.h>
 
 namespace e2e {
@@ -28,6 +30,27 @@ std::optional<uiauto::Process> InstallationSet::Start(const std::string& argumen
   return process;
 }
 
+uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
+                               const std::function<int(const uiauto::MessageBoxInfo&)>& chooseAnswer,
+                               DWORD timeoutMs) {
+  ProposalTaker user(process);
+  return uiauto::CollectMessageBoxes(process, timeoutMs, chooseAnswer);
+}
+
+void WriteSelfSizedSetupDat(const InstallationSet& set, const std::string& text) {
+  // Writing the size can change the size: until the two agree.
+  std::size_t size = 0;
+  for (int round = 0; round < 4; ++round) {
+    std::string content = text;
+    for (std::size_t at = content.find("@SELF@"); at != std::string::npos; at = content.find("@SELF@"))
+      content.replace(at, 6, std::to_string(size));
+    set.Write("Setup.dat", content);
+    if (content.size() == size) return;
+    size = content.size();
+  }
+  ADD_FAILURE() << "the size of Setup.dat does not settle";
+}
+
 std::optional<HWND> WaitForMainWindow(const uiauto::Process& process, DWORD timeoutMs) {
   uiauto::WindowFilter filter;
   filter.className = "QWSetupWindow";
@@ -45,8 +68,11 @@ EmulatedWindowsVersion::EmulatedWindowsVersion(const std::string& version) {
     ADD_FAILURE() << "cannot write the Wine version key";
     return;
   }
-  RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                 static_cast<DWORD>(version.size() + 1));
+  if (version.empty())
+    RegDeleteValueA(key, "Version");
+  else
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                   static_cast<DWORD>(version.size() + 1));
   RegCloseKey(key);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,17 @@ public:
 private:
   testsupport::TempFolder folder_;
 };
+
+// Drives a run to its end as a user who takes every proposal would (see
+// ProposalTaker), and answers each message box with what `chooseAnswer`
+// picks; the boxes in order.
+uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
+                               const std::function<int(const uiauto::MessageBoxInfo&)>& chooseAnswer,
+                               DWORD timeoutMs = 60000);
+
+// Writes a Setup.dat whose file list names Setup.dat itself: `text` with
+// "@SELF@" standing for the size of the file being written.
+void WriteSelfSizedSetupDat(const InstallationSet& set, const std::string& text);
 
 // The main window of a Setup.exe process, once it is there.
 std::optional<HWND> WaitForMainWindow(const uiauto::Process& process, DWORD timeoutMs = 10000);

@@ -101,4 +101,50 @@ bool AcceptCompletion(const uiauto::Process& process) {
   return dialog && uiauto::ClickButton(*dialog, IDOK) && uiauto::WaitForWindowGone(*dialog);
 }
 
+ProposalTaker::ProposalTaker(const uiauto::Process& process)
+    : processId_(process.Id()), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_(nullptr) {
+  thread_ = CreateThread(nullptr, 0, &ProposalTaker::ThreadMain, this, 0, nullptr);
+}
+
+ProposalTaker::~ProposalTaker() {
+  SetEvent(stop_);
+  if (thread_) {
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+  CloseHandle(stop_);
+}
+
+DWORD WINAPI ProposalTaker::ThreadMain(void* self) {
+  static_cast<ProposalTaker*>(self)->Run();
+  return 0;
+}
+
+void ProposalTaker::Run() {
+  while (WaitForSingleObject(stop_, 100) == WAIT_TIMEOUT) {
+    for (HWND window : uiauto::TopLevelWindows(processId_)) {
+      // After an action the dialog needs a moment to move on.
+      if (TakeOne(window)) {
+        WaitForSingleObject(stop_, 300);
+        break;
+      }
+    }
+  }
+}
+
+bool ProposalTaker::TakeOne(HWND window) {
+  const std::string caption = uiauto::WindowText(window, 500);
+  if (caption == "License Agreement") return uiauto::ClickButton(window, IDOK);
+  if (caption == "Installation Complete!") {
+    for (int box : {IDC_LAUNCH_APP, IDC_VIEW_NOTES}) {
+      if (uiauto::IsControlVisible(window, box).value_or(false)) uiauto::SetChecked(window, box, false);
+    }
+    return uiauto::ClickButton(window, IDOK);
+  }
+  if (!uiauto::Control(window, kNextButton)) return false;
+  if (uiauto::IsControlVisible(window, kFinishButton).value_or(false)) return uiauto::ClickButton(window, kFinishButton);
+  if (uiauto::IsControlEnabled(window, kNextButton).value_or(false)) return uiauto::ClickButton(window, kNextButton);
+  return false;
+}
+
 }  // namespace e2e

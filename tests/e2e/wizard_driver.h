@@ -59,4 +59,26 @@ std::optional<HWND> WaitForCompletion(const uiauto::Process& process, DWORD time
 // Waits for the completion dialog and presses its OK as it is.
 bool AcceptCompletion(const uiauto::Process& process);
 
+// While it lives, a helper thread takes every proposal of the dialogs that
+// are not message boxes, as a user in a hurry would: "I agree" to the
+// licence, Next through the wizard's defaults, Install, and OK on the
+// completion dialog (with nothing ticked to start, so that no program of
+// the product is left running).
+class ProposalTaker {
+public:
+  explicit ProposalTaker(const uiauto::Process& process);
+  ~ProposalTaker();
+  ProposalTaker(const ProposalTaker&) = delete;
+  ProposalTaker& operator=(const ProposalTaker&) = delete;
+
+private:
+  static DWORD WINAPI ThreadMain(void* self);
+  void Run();
+  bool TakeOne(HWND window);
+
+  DWORD processId_;
+  HANDLE stop_;
+  HANDLE thread_;
+};
+
 }  // namespace e2e
