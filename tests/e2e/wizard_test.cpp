@@ -278,5 +278,31 @@ TEST_F(Wizard, TheChosenFolderGroupAndShortcutsAreWhatGetsInstalledAndRecorded) 
   EXPECT_FALSE(testsupport::FileExists(desktop_ + "\\Demo Notes.lnk"));
 }
 
+TEST_F(Wizard, OnlyTheOfferedChoicesShowAndWithoutAGroupThereIsNoGroupPage) {
+  WriteSet("Group=0\r\nDesktop=1\r\nStartup=0\r\n");
+  auto process = set_.Start();
+  ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  const HWND sheet = wizard.sheet();
+  ASSERT_TRUE(wizard.Next(WizardPage::Folder));
+  ASSERT_TRUE(wizard.Next(WizardPage::Shortcuts));
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, IDC_LINK_GROUP), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, IDC_LINK_STARTUP), std::optional<bool>(false));
+  EXPECT_EQ(uiauto::IsControlVisible(sheet, IDC_LINK_DESKTOP), std::optional<bool>(true));
+  EXPECT_EQ(uiauto::IsChecked(sheet, IDC_LINK_DESKTOP), std::optional<bool>(true));
+  ASSERT_TRUE(wizard.Next(WizardPage::Ready));
+  ASSERT_TRUE(wizard.Install()) << wizard.Failure();
+  ASSERT_TRUE(AcceptCompletion(*process)) << wizard.Failure();
+  const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
+  ASSERT_TRUE(log.exited) << log.ToString();
+  EXPECT_TRUE(log.boxes.empty()) << log.ToString();
+
+  EXPECT_EQ(ProfileValue(target_ + "\\Setup.dat", "Uninstall", "InstallLinks"), "4");
+  EXPECT_TRUE(testsupport::FileExists(desktop_ + "\\Demo Notes.lnk"));
+  EXPECT_FALSE(testsupport::FileExists(programs_ + "\\Demo Group\\Demo Notes.lnk"));
+  EXPECT_FALSE(testsupport::FileExists(startup_ + "\\Demo Notes.lnk"));
+}
+
 }  // namespace
 }  // namespace e2e
