@@ -82,6 +82,9 @@ DWORD Wizard::Run() {
   // comctl32 is taken from the system folder; start-up has made sure it
   // loads, so a missing entry point only means no wizard and no install.
   if (auto propertySheet = GetSystemProc<PropertySheetFn>("comctl32.dll", "PropertySheetA")) propertySheet(&header);
+  // The passes that follow do not pump messages: repaint the backdrop the
+  // sheet uncovered now, or its picture stays on screen while they run.
+  UpdateWindow(owner.window);
   owner.linkGroup = linkGroup;
   owner.linkStartup = linkStartup;
   owner.linkDesktop = linkDesktop;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "resources/resource_ids.h"
@@ -80,13 +81,36 @@ void CatchPassingWindow(const uiauto::Process& process, int control, const char*
     std::printf("no screenshot %s: the window was not seen\n", file);
     return;
   }
-  Sleep(50);  // its first paint
+  // Held still while the screen is taken, as soon as the window shows
+  // painted: a grey face with dark text on it, where the backdrop around it
+  // is blue.
   HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr));
-  if (thread) SuspendThread(thread);
-  auto picture = uiauto::CaptureWholeScreen();
-  if (thread) {
-    ResumeThread(thread);
-    CloseHandle(thread);
+  std::optional<uiauto::Picture> picture;
+  for (int attempt = 0; attempt < 200 && IsWindow(window); ++attempt) {
+    if (thread) SuspendThread(thread);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    auto shot = uiauto::CaptureWholeScreen();
+    if (thread) ResumeThread(thread);
+    if (!shot) break;
+    const COLORREF face = shot->At(frame.left + 4, (frame.top + frame.bottom) / 2);
+    int dark = 0;
+    for (int y = (frame.top + frame.bottom) / 2 - 20; y < frame.bottom; ++y)
+      for (int x = frame.left; x < frame.right; ++x) {
+        const COLORREF c = shot->At(x, y);
+        if (c != CLR_INVALID && GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) ++dark;
+      }
+    if (GetRValue(face) == GetGValue(face) && GetGValue(face) == GetBValue(face) && GetRValue(face) < 255 &&
+        dark > 20) {
+      picture = std::move(shot);
+      break;
+    }
+    Sleep(2);
+  }
+  if (thread) CloseHandle(thread);
+  if (!picture) {
+    std::printf("no screenshot %s: the window was never painted while it was up\n", file);
+    return;
   }
   if (picture && picture->SavePng(g_shots + "\\" + file)) std::printf("screenshot %s\n", file);
   std::fflush(stdout);
