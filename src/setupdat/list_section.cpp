@@ -11,7 +11,7 @@ namespace {
 
 // What the profile reader trims: white space, and the ^Z that old editors
 // left at the end of a file.
-bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A || c == 0xA0; }
+bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
 
 std::string Folded(std::string text) {
   if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
@@ -47,8 +47,6 @@ bool SplitSection(const std::string& text, const char* name, std::vector<ListSec
   bool inside = false;
   const char* position = text.data();
   const char* const end = position + text.size();
-  // A file that begins with the UTF-8 mark is read without it.
-  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) position += 3;
   while (position < end) {
     const char* lineStart = position;
     while (position < end && *position != '\r' && *position != '\n') ++position;
@@ -102,6 +100,39 @@ bool SplitSection(const std::string& text, const char* name, std::vector<ListSec
   return true;
 }
 
+namespace {
+
+// A file that begins with a byte-order mark is Unicode, which the reader
+// gives in the ANSI code page like the platform's reader does; any other
+// file is ANSI already.
+std::string AnsiText(const std::string& file) {
+  std::wstring wide;
+  if (file.size() >= 3 && file.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), nullptr, 0);
+    wide.resize(static_cast<std::size_t>(length));
+    if (length > 0)
+      MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), &wide[0], length);
+  } else if (file.size() >= 2 && (file.compare(0, 2, "\xFF\xFE") == 0 || file.compare(0, 2, "\xFE\xFF") == 0)) {
+    const bool bigEndian = file[0] == '\xFE';
+    for (std::size_t at = 2; at + 1 < file.size(); at += 2) {
+      const unsigned char first = static_cast<unsigned char>(file[at]);
+      const unsigned char second = static_cast<unsigned char>(file[at + 1]);
+      wide.push_back(static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+    }
+  } else {
+    return file;
+  }
+  if (wide.empty()) return std::string();
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                         nullptr);
+  std::string ansi(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0)
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length, nullptr, nullptr);
+  return ansi;
+}
+
+}  // namespace
+
 bool ListSection::Read(const char* path, const char* name) {
   lines_.clear();
   FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -112,5 +143,5 @@ bool ListSection::Read(const char* path, const char* name) {
   std::string text(size, '\0');
   DWORD read = 0;
   if (size > 0 && (!ReadFile(file.get(), &text[0], size, &read, nullptr) || read != size)) return false;
-  return SplitSection(text, name, lines_);
+  return SplitSection(AnsiText(text), name, lines_);
 }
