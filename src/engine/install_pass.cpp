@@ -13,15 +13,6 @@
 
 namespace {
 
-// The shortcut location mask from the user's three choices.
-WORD MakeLinkFlags(const SetupSession& session) {
-  WORD flags = 0;
-  if (session.linkGroup) flags |= LINK_GROUP;
-  if (session.linkStartup) flags |= LINK_STARTUP;
-  if (session.linkDesktop) flags |= LINK_DESKTOP;
-  return flags;
-}
-
 void SetControlText(HWND window, int id, const char* text) {
   if (window) SetDlgItemTextA(window, id, text);
 }
@@ -83,7 +74,7 @@ void CommitItems(SetupSession& session) {
 }
 
 int RunInstallPasses(SetupSession& session, HWND progressWindow) {
-  const WORD linkFlags = MakeLinkFlags(session);
+  const WORD linkFlags = session.LinkFlags();
   session.progressWindow = progressWindow;
   // The bar counts KiB over a 32-bit range, so that large installations
   // stay proportional instead of wrapping at 64 MiB.

@@ -71,6 +71,12 @@ public:
   // True when the predefined variables could all be gathered.
   bool started() const { return started_; }
 
+  // The shortcut location mask of the three choices.
+  WORD LinkFlags() const {
+    return static_cast<WORD>((linkGroup ? LINK_GROUP : 0) | (linkStartup ? LINK_STARTUP : 0) |
+                             (linkDesktop ? LINK_DESKTOP : 0));
+  }
+
   ItemList* list(WORD kind) const { return kind >= 1 && kind <= 3 ? lists[kind - 1].get() : nullptr; }
 
   DWORD totalBytes = 0;

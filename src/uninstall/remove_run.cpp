@@ -13,16 +13,8 @@ void ShowStage(HWND window, const char* text) {
   if (window) SetDlgItemTextA(window, IDC_REMOVAL_STAGE, text);
 }
 
-WORD LinkFlags(const SetupSession& session) {
-  WORD flags = 0;
-  if (session.linkGroup) flags |= LINK_GROUP;
-  if (session.linkStartup) flags |= LINK_STARTUP;
-  if (session.linkDesktop) flags |= LINK_DESKTOP;
-  return flags;
-}
-
 bool RemovePasses(SetupSession& session, HWND window) {
-  const WORD linkFlags = LinkFlags(session);
+  const WORD linkFlags = session.LinkFlags();
   session.progressWindow = window;
   ShowStage(window, "Removing files");
   if (!RemoveList(session, ITEM_KIND_FILE, 0)) return false;

@@ -217,4 +217,46 @@ TEST_F(ComponentListsTest, RegistryLinesWithoutDataFailOnlyWhenExpanded) {
   EXPECT_EQ(answerer.Texts().size(), 1u);
 }
 
+TEST_F(ComponentListsTest, NoLineIsDroppedOrCutWithoutAWord) {
+  // An empty key is passed over, a first key beginning with "!" reads like
+  // any other, and a list of thousands of lines loads whole.
+  std::string many;
+  for (int i = 0; i < 3000; ++i) many += "F" + std::to_string(1000000 + i) + ".DAT=%0\\f" + std::to_string(i) + ",2\r\n";
+  Load("[Setup]\r\nTitle=Demo\r\nFiles=Files\r\nShortcuts=Links\r\n[Files]\r\n" + many +
+       "=oops\r\nlast.txt=%0\\last.txt,4\r\n[Links]\r\n!First=1,%0\\a.txt,%0\r\nSecond=1,%0\\b.txt,%0\r\n");
+  EXPECT_TRUE(reports.empty());
+  auto files = ItemsOf<FileItem>(*session, ITEM_KIND_FILE);
+  ASSERT_EQ(files.size(), 3001u);
+  EXPECT_EQ(BlockText(files.back()->destination), "%0\\last.txt");
+  EXPECT_EQ(session->totalBytes, 3000u * 2u + 4u);
+  EXPECT_EQ(ItemsOf<ShortcutItem>(*session, ITEM_KIND_SHORTCUT).size(), 2u);
+
+  // Each line that cannot become a whole item is named in the report.
+  const std::string longPath = "%0\\" + std::string(300, 'p');
+  const struct {
+    std::string lists;
+    std::string detail;
+  } refused[] = {
+      {"Files=F\r\n[F]\r\nlong.txt=" + longPath + ",10,1,Long\r\n",
+       "[F] long.txt: the line is longer than 255 characters"},
+      {"Files=F\r\n[F]\r\na.txt=%0\\a.txt,-5\r\n", "[F] a.txt: the size is not a number of bytes"},
+      {"Files=F\r\n[F]\r\na.txt=%0\\a.txt,many\r\n", "[F] a.txt: the size is not a number of bytes"},
+      {"Files=F\r\n[F]\r\na=%0\\a,2147483647\r\nb=%0\\b,2147483647\r\nc=%0\\c,2147483647\r\n",
+       "[F] c: the files add up to more than 4 GB"},
+      {"Files=F\r\n[F]\r\na.txt=!absent\r\n", "[F] a.txt: the line has no value"},
+      {"RegMachine=M\r\n[M]\r\n:x=Name|Data\r\n", "[M] :x: the line names no registry key"},
+  };
+  for (const auto& line : refused) {
+    testsupport::WriteFile(folder.Join("Setup.dat"), "[Setup]\r\nTitle=Demo\r\n" + line.lists);
+    testsupport::MessageBoxAnswerer answerer;
+    session.reset(new SetupSession(g_instance, nullptr, folder.path().c_str()));
+    EXPECT_FALSE(session->LoadSetupInfo());
+    const auto texts = answerer.Texts();
+    ASSERT_EQ(texts.size(), 2u) << line.detail;
+    EXPECT_EQ(texts[0], "There is an error in the installation list.\n" + line.detail +
+                            "\nPlease contact Veltrop Software. Installation will end");
+    EXPECT_EQ(texts[1].substr(0, texts[1].find('\n')), "Component information is missing.");
+  }
+}
+
 }  // namespace
