@@ -83,6 +83,9 @@ void OnInstall(HWND window, SetupSession& session) {
 
 void OnRemove(HWND window, SetupSession& session) {
   if (RunningApplicationCancelled(session)) return EndRun(window);
+  // Posted steps come before paint messages: the backdrop still shows the
+  // confirmation until it is painted here, as the pass pumps no messages.
+  UpdateWindow(window);
   HWND removal = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_REMOVAL), window, RemovalDlgProc,
                                     reinterpret_cast<LPARAM>(&session));
   if (!removal) return;

@@ -9,8 +9,11 @@
 
 namespace {
 
+// The passes pump no messages: the stage is painted here, or never.
 void ShowStage(HWND window, const char* text) {
-  if (window) SetDlgItemTextA(window, IDC_REMOVAL_STAGE, text);
+  if (!window) return;
+  SetDlgItemTextA(window, IDC_REMOVAL_STAGE, text);
+  UpdateWindow(window);
 }
 
 bool RemovePasses(SetupSession& session, HWND window) {

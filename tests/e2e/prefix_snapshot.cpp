@@ -118,6 +118,7 @@ bool IsVolatile(const std::string& entry) {
       "reg [hkey_local_machine\\software\\microsoft\\cryptography\\rng",
       "reg [hkey_local_machine\\system\\currentcontrolset\\control\\deviceclasses",
       "reg [hkey_local_machine\\system\\currentcontrolset\\control\\servicecurrent",
+      "reg [hkey_local_machine\\software\\microsoft\\windows nt\\currentversion\\networkcards",
   };
   for (const char* prefix : kVolatile)
     if (entry.compare(0, std::strlen(prefix), prefix) == 0) return true;
