@@ -1,5 +1,7 @@
 #include "engine/file_error_dialog.h"
 
+#include "platform/globals.h"
+#include "platform/run_log.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
 #include "shell/setup_session.h"
@@ -36,6 +38,21 @@ const ButtonAnswer kButtons[] = {
     {IDC_REPLACE, FILE_ANSWER_REPLACE}, {IDC_RETRY, FILE_ANSWER_RETRY}, {IDC_IGNORE, FILE_ANSWER_IGNORE},
     {IDC_SKIP, FILE_ANSWER_SKIP},       {IDCANCEL, FILE_ANSWER_CANCEL},
 };
+
+const char* AnswerName(FileAnswer answer) {
+  switch (answer) {
+    case FILE_ANSWER_REPLACE:
+      return "Replace";
+    case FILE_ANSWER_RETRY:
+      return "Retry";
+    case FILE_ANSWER_IGNORE:
+      return "Ignore";
+    case FILE_ANSWER_SKIP:
+      return "Skip";
+    default:
+      return "Cancel";
+  }
+}
 
 bool IsAnswer(INT_PTR result) {
   for (const ButtonAnswer& button : kButtons) {
@@ -104,9 +121,23 @@ FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSi
   return IsAnswer(result) ? static_cast<FileAnswer>(result) : FILE_ANSWER_CANCEL;
 }
 
+FileAnswer SilentAnswer(FileSituation situation) {
+  switch (situation) {
+    case FILE_SITUATION_OLDER:
+      return FILE_ANSWER_SKIP;  // the newer file stays
+    case FILE_SITUATION_IN_USE:
+      return FILE_ANSWER_IGNORE;  // replaced at the restart
+    default:
+      return FILE_ANSWER_CANCEL;  // nothing half installed: the run rolls back
+  }
+}
+
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation) {
   if (!item.owner) return FILE_ANSWER_CANCEL;
-  return AskFileError(item.owner->instance, item.owner->progressWindow, path, situation);
+  const FileAnswer answer =
+      g_silent ? SilentAnswer(situation) : AskFileError(item.owner->instance, item.owner->progressWindow, path, situation);
+  LogEvent("file situation %d at %s: answered %s", static_cast<int>(situation), path, AnswerName(answer));
+  return answer;
 }
 
 INT_PTR CALLBACK FileErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -45,6 +45,10 @@ void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situat
 // A dialog that cannot be shown answers Cancel.
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation);
 
+// The answer that loses nothing when nobody can be asked: a newer file
+// stays, a file in use is replaced at the restart, anything else cancels.
+FileAnswer SilentAnswer(FileSituation situation);
+
 // The same with the instance and owner given directly.
 FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSituation situation);
 

@@ -1,4 +1,5 @@
 #include "engine/file_item.h"
+#include "platform/run_log.h"
 
 #include <cstring>
 
@@ -187,6 +188,12 @@ BOOL FileItem::Install(WORD locations) {
     TemporaryFile temp;
     outcome = PlaceFile(*this, name ? name.get() : "", text ? text.get() : "", destinationPath, folder, temp);
   }
+  static const char* const kPlacements[] = {"", "created", "replaced", "left for the restart"};
+  if (outcome == Outcome::Installed)
+    LogEvent("file %s: %s -> %s", kPlacements[static_cast<int>(record.placement)], name ? name.get() : "",
+             destinationPath);
+  else
+    LogEvent("file %s: %s", outcome == Outcome::Skipped ? "skipped" : "cancelled", destinationPath);
   if (outcome != Outcome::Installed) {
     // Nothing of this file stays, not even the folders made for it. An old
     // file that could not be renamed back stays named aside for a rollback
@@ -199,8 +206,9 @@ BOOL FileItem::Install(WORD locations) {
   } else if (shared) {
     record.countBefore = ReadSharedCount(owner->instance, destinationPath);
     try {
-      AdjustSharedCount(owner->instance, destinationPath, 1);
+      const LONG count = AdjustSharedCount(owner->instance, destinationPath, 1);
       record.counted = true;
+      LogEvent("shared count of %s: %ld", destinationPath, static_cast<long>(count));
     } catch (SetupError&) {
       // The file is in place; a count that cannot be written does not
       // undo that.

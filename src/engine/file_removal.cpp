@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/file_item.h"
+#include "platform/run_log.h"
 #include "engine/folders.h"
 #include "engine/restart.h"
 #include "platform/globals.h"
@@ -48,6 +49,7 @@ BOOL FileItem::Remove(WORD) {
     bool known = false;
     const LONG count = AdjustSharedCount(owner->instance, path, -1, known);
     // A count we may not look at could be anyone's: the file stays.
+    LogEvent("shared count of %s: %ld%s", path, static_cast<long>(count), known ? "" : " (counts closed)");
     if (!known || count != 0) return TRUE;
   }
   RemoveHelpCompanions(*this, path);
@@ -55,6 +57,7 @@ BOOL FileItem::Remove(WORD) {
     DeleteAtRestart(*owner, path);
     return TRUE;
   }
+  LogEvent("file removed: %s", path);
   if (haveFolder && IsFolderEmpty(folder)) RemoveDirectoryA(folder);
   return TRUE;
 }
@@ -62,6 +65,7 @@ BOOL FileItem::Remove(WORD) {
 void FileItem::Rollback() {
   BlockLock<const char> locked(destination);
   const char* path = locked ? locked.get() : "";
+  if (record.placement != Placement::None || !record.asidePath.empty()) LogEvent("rollback: file %s", path);
   switch (record.placement) {
     case Placement::Created:
       DeleteNowOrAtRestart(*owner, path);

@@ -3,6 +3,8 @@
 #include "engine/restart_pending.h"
 #include "engine/restart_wininit.h"
 #include "resources/resource_ids.h"
+#include "platform/globals.h"
+#include "platform/run_log.h"
 #include "shell/setup_session.h"
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
@@ -74,9 +76,14 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
                               ? MoveFileExA(newFile, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)
                               : MoveFileExA(newFile, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
     if (recorded) session.restartNeeded = 1;
+    LogEvent("at the restart: %s -> %s%s", newFile, target, recorded ? "" : " (refused)");
     return TRUE;
   }
-  if (!ReplaceThroughWininit(newFile, target)) return FALSE;
+  if (!ReplaceThroughWininit(newFile, target)) {
+    LogEvent("at the restart: %s -> %s (WININIT.INI refused)", newFile, target);
+    return FALSE;
+  }
+  LogEvent("at the restart: %s -> %s (WININIT.INI)", newFile, target);
   session.restartNeeded = 1;
   return TRUE;
 }
@@ -84,6 +91,7 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
 void DeleteAtRestart(SetupSession& session, const char* file) { ReplaceAtRestart(session, file, "NUL"); }
 
 bool CancelAtRestart(const char* newFile, const char* target) {
+  LogEvent("rollback: no longer at the restart: %s -> %s", newFile, target);
   if (IsWindowsNT()) return RemovePendingRename(newFile, target);
   WininitLine line;
   return line.Make(newFile, target) && RemoveWininitRename(line.iniPath, line.shortTarget, line.shortSource);
@@ -91,6 +99,9 @@ bool CancelAtRestart(const char* newFile, const char* target) {
 
 void OfferRestart(SetupSession& session, HWND owner) {
   if (!session.restartNeeded) return;
+  // An unattended run never restarts the machine: its exit code says that
+  // a restart is due.
+  if (g_silent) return;
   char question[256];
   if (!LoadTableString(session.instance, IDS_RESTART_QUESTION, question, sizeof(question))) return;
   if (MessageBoxA(owner, question, "Setup Wizard", MB_YESNO | MB_ICONQUESTION) != IDYES) return;

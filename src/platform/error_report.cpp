@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/globals.h"
+#include "platform/run_log.h"
 #include "platform/string_table.h"
 
 namespace {
@@ -12,7 +13,8 @@ const char kCaption[] = "Setup";
 void ShowStringMessage(HWND owner, UINT id, UINT style) {
   char text[kTextSize];
   if (!LoadTableString(g_instance, id, text, sizeof text)) CopyText(text, sizeof text, "Out of memory");
-  MessageBoxA(owner, text, kCaption, style);
+  LogEvent("message: %s", text);
+  if (!g_silent) MessageBoxA(owner, text, kCaption, style);
 }
 
 void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int size) {

@@ -3,3 +3,6 @@
 HINSTANCE g_instance = nullptr;
 DWORD g_uninstallMode = 0;
 char g_commandPath[kPathSize] = {};
+bool g_silent = false;
+char g_folderSwitch[kPathSize] = {};
+int g_exitCode = 0;

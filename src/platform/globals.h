@@ -8,3 +8,8 @@ constexpr int kTextSize = 256;  // names and values: 255 characters and a termin
 extern HINSTANCE g_instance;          // for string-table texts, dialogs, pictures
 extern DWORD g_uninstallMode;         // 1 when the command line begins with "/U"
 extern char g_commandPath[kPathSize]; // the folder text of the command line
+
+// Unattended runs.
+extern bool g_silent;                   // "/S": no window, no question
+extern char g_folderSwitch[kPathSize];  // "/D=": the installation folder, or empty
+extern int g_exitCode;                  // what the run ends with (see run_log.h)

@@ -1,4 +1,5 @@
 #include "registry/registry_item.h"
+#include "platform/run_log.h"
 
 #include "registry/registry_key.h"
 #include "setupdat/item_text.h"
@@ -69,19 +70,25 @@ BOOL RegistryItem::Install(WORD locations) {
   }
   before.touched = true;
   record = std::move(before);
-  key.SetString(name.c_str(), BlockText(valueData).c_str());
+  const std::string data = BlockText(valueData);
+  key.SetString(name.c_str(), data.c_str());
+  LogEvent("registry: %s\\%s [%s] = %s", root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE",
+           path.c_str(), name.c_str(), data.c_str());
   done = 1;
   return TRUE;
 }
 
 BOOL RegistryItem::Remove(WORD) {
-  RegistryKey::DeleteKey(root, BlockText(keyPath).c_str());
+  const std::string path = BlockText(keyPath);
+  LogEvent("registry key removed: %s", path.c_str());
+  RegistryKey::DeleteKey(root, path.c_str());
   return TRUE;
 }
 
 void RegistryItem::Rollback() {
   if (!record.touched) return;
   std::string path = BlockText(keyPath);
+  LogEvent("rollback: registry %s", path.c_str());
   if (!record.createdKey.empty()) {
     // Deepest first: a key with subkeys is not deleted, and the keys this
     // run made are taken back level by level.

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <new>
+#include <string>
 
 #include "engine/install_pass.h"
 #include "engine/progress_window.h"
@@ -8,6 +9,7 @@
 #include "resources/resource_ids.h"
 #include "platform/error_report.h"
 #include "platform/globals.h"
+#include "platform/run_log.h"
 #include "shell/setup_session.h"
 #include "platform/unique_handle.h"
 #include "uninstall/removal.h"
@@ -17,17 +19,36 @@ namespace {
 
 const char kClassName[] = "QWSetupWindow";
 
+std::string VariableValue(const SetupSession& session, unsigned char key) {
+  char text[kPathSize] = "";
+  if (const Variable* variable = session.variables->FindKey(key)) variable->GetValue(text, kPathSize - 1);
+  return text;
+}
+
 SetupSession* SessionOf(HWND window) { return reinterpret_cast<SetupSession*>(GetWindowLongPtrA(window, 0)); }
 
 void Post(HWND window, UINT message) { PostMessageA(window, message, 0, 0); }
 
-void EndRun(HWND window) { DestroyWindow(window); }
+// Ends the run with the exit code it earned.
+void EndRun(HWND window, int exitCode) {
+  g_exitCode = exitCode;
+  DestroyWindow(window);
+}
+
+// A finished run: a restart still to come is part of its result.
+int DoneCode(const SetupSession& session) { return session.restartNeeded ? EXIT_RESTART_NEEDED : EXIT_DONE; }
 
 void Tell(HWND window, UINT stringId) { ShowStringMessage(window, stringId, MB_ICONEXCLAMATION); }
 
 // Asks again while the application to be replaced is still running; true
-// when the user gave up instead.
-bool RunningApplicationCancelled(SetupSession& session) {
+// when the user gave up instead. Unattended, nobody can close it: a
+// running application ends the run.
+bool RunningApplicationStops(SetupSession& session) {
+  if (g_silent) {
+    if (!ApplicationStillRunning(session)) return false;
+    LogEvent("the application to be replaced is running: the run ends");
+    return true;
+  }
   int cancelled = 0;
   while (CheckRunningApplication(session, cancelled)) {
   }
@@ -35,37 +56,58 @@ bool RunningApplicationCancelled(SetupSession& session) {
 }
 
 void OnLoad(HWND window, SetupSession& session) {
-  if (!session.LoadSetupInfo()) return EndRun(window);
+  LogEvent("step: load Setup.dat");
+  if (!session.LoadSetupInfo()) return EndRun(window, EXIT_FAILED);
+  if (g_folderSwitch[0] && !g_uninstallMode) session.variables->Set('0', g_folderSwitch);
+  LogEvent("Setup.dat: %s", session.setupDatPath.get());
   InvalidateRect(window, nullptr, TRUE);
   Post(window, g_uninstallMode ? WM_SETUP_CONFIRMREMOVE : WM_SETUP_WIZARD);
 }
 
 void OnWizard(HWND window, SetupSession& session) {
-  if (RunningApplicationCancelled(session)) return EndRun(window);
-  if (!ShowLicense(session)) return EndRun(window);
-  if (!RunWizard(session)) return EndRun(window);
+  LogEvent("step: checks and wizard");
+  if (RunningApplicationStops(session)) return EndRun(window, g_silent ? EXIT_FAILED : EXIT_CANCELLED);
+  // Whoever runs an unattended installation accepts the licence and the
+  // choices that Setup.dat proposes.
+  if (!g_silent) {
+    if (!ShowLicense(session)) return EndRun(window, EXIT_CANCELLED);
+    if (!RunWizard(session)) return EndRun(window, EXIT_CANCELLED);
+  }
+  LogEvent("installation folder: %s", VariableValue(session, '0').c_str());
   Post(window, WM_SETUP_EXPAND);
 }
 
 void OnExpand(HWND window, SetupSession& session) {
-  if (!ExpandItems(session)) return EndRun(window);
+  LogEvent("step: expand");
+  if (!ExpandItems(session)) return EndRun(window, EXIT_FAILED);
   Post(window, g_uninstallMode ? WM_SETUP_REMOVE : WM_SETUP_INSTALL);
 }
 
 void OnConfirmRemove(HWND window, SetupSession& session) {
+  LogEvent("step: confirm removal");
   int confirmed = 0;
-  if (!ConfirmRemoval(session, confirmed)) return EndRun(window);
+  if (!ConfirmRemoval(session, confirmed)) return EndRun(window, EXIT_FAILED);
   if (!confirmed) {
     Tell(window, IDS_UNINSTALL_CANCELLED);
-    return EndRun(window);
+    return EndRun(window, EXIT_CANCELLED);
   }
   Post(window, WM_SETUP_EXPAND);
 }
 
+// The progress or removal window, unless the run is unattended; null
+// when it cannot be made.
+HWND CreatePassWindow(HWND window, SetupSession& session, int dialog, DLGPROC procedure) {
+  return CreateDialogParamA(g_instance, MAKEINTRESOURCEA(dialog), window, procedure,
+                            reinterpret_cast<LPARAM>(&session));
+}
+
 void OnInstall(HWND window, SetupSession& session) {
-  HWND progress = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_PROGRESS), window, ProgressDlgProc,
-                                     reinterpret_cast<LPARAM>(&session));
-  if (!progress) return;
+  LogEvent("step: install");
+  HWND progress = nullptr;
+  if (!g_silent) {
+    progress = CreatePassWindow(window, session, IDD_PROGRESS, ProgressDlgProc);
+    if (!progress) return;
+  }
   bool installed = false;
   {
     WindowHandle progressWindow(progress);
@@ -73,35 +115,40 @@ void OnInstall(HWND window, SetupSession& session) {
   }
   session.progressWindow = nullptr;
   if (installed) {
-    ShowCompletion(session);
-  } else {
-    Tell(window, IDS_INSTALL_FAILED);
-    RunRollback(session);
+    LogEvent("installation complete");
+    if (!g_silent) ShowCompletion(session);
+    return EndRun(window, DoneCode(session));
   }
-  EndRun(window);
+  Tell(window, IDS_INSTALL_FAILED);
+  LogEvent("rollback");
+  RunRollback(session);
+  EndRun(window, EXIT_FAILED);
 }
 
 void OnRemove(HWND window, SetupSession& session) {
-  if (RunningApplicationCancelled(session)) return EndRun(window);
-  // Posted steps come before paint messages: the backdrop still shows the
-  // confirmation until it is painted here, as the pass pumps no messages.
-  UpdateWindow(window);
-  HWND removal = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_REMOVAL), window, RemovalDlgProc,
-                                    reinterpret_cast<LPARAM>(&session));
-  if (!removal) return;
+  LogEvent("step: remove");
+  if (RunningApplicationStops(session)) return EndRun(window, g_silent ? EXIT_FAILED : EXIT_CANCELLED);
+  HWND removal = nullptr;
+  if (!g_silent) {
+    // Posted steps come before paint messages: the backdrop still shows
+    // the confirmation until it is painted here, as the pass pumps none.
+    UpdateWindow(window);
+    removal = CreatePassWindow(window, session, IDD_REMOVAL, RemovalDlgProc);
+    if (!removal) return;
+  }
   bool removed = false;
   {
     WindowHandle removalWindow(removal);
     removed = RunRemove(session, removal);
   }
   session.progressWindow = nullptr;
-  if (removed) {
-    Tell(window, IDS_UNINSTALL_DONE);
-    OfferRestart(session, window);
-  } else {
+  if (!removed) {
     Tell(window, IDS_UNINSTALL_FAILED);
+    return EndRun(window, EXIT_FAILED);
   }
-  EndRun(window);
+  Tell(window, IDS_UNINSTALL_DONE);
+  OfferRestart(session, window);
+  EndRun(window, DoneCode(session));
 }
 
 LRESULT OnCreate(HWND window) {
@@ -141,10 +188,10 @@ void RunStep(HWND window, UINT message, SetupSession& session) {
     }
   } catch (SetupError& code) {
     session.ReportError(code);
-    EndRun(window);
+    EndRun(window, EXIT_FAILED);
   } catch (std::bad_alloc&) {
     session.ReportError(SETUP_ERR_NO_MEMORY);
-    EndRun(window);
+    EndRun(window, EXIT_FAILED);
   }
 }
 
@@ -167,6 +214,8 @@ bool CreateMainWindow(HINSTANCE instance) {
   HWND window = CreateWindowExA(0, kClassName, "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (!window) return false;
+  // Unattended, the window stays hidden: it only carries the steps.
+  if (g_silent) return true;
   ShowWindow(window, SW_SHOWMAXIMIZED);
   UpdateWindow(window);
   return true;

@@ -1,5 +1,10 @@
 #include <windows.h>
 
+#include <cstdio>
+
+#include "platform/run_log.h"
+#include "platform/unique_handle.h"
+#include "shell/run_switches.h"
 #include "resources/resource_ids.h"
 #include "platform/com_ptr.h"
 #include "shell/command_line.h"
@@ -9,6 +14,10 @@
 #include "platform/system_library.h"
 
 namespace {
+
+// The code deployment tools know for a command line they did not mean.
+constexpr int kExitBadCommandLine = 1639;
+const char kRunningMutex[] = "QWSetupRunning";
 
 bool SystemIsTooOld() {
   OSVERSIONINFOA version = {};
@@ -32,15 +41,69 @@ const SystemProc kRequiredProcs[] = {
     {"lz32.dll", "LZCopy"},                     {"lz32.dll", "LZClose"},
 };
 
+// A short text in a message box, or the log alone when unattended.
+void Refuse(const char* text) {
+  LogEvent("%s", text);
+  if (!g_silent) MessageBoxA(nullptr, text, "Setup", MB_ICONEXCLAMATION);
+}
+
+void LogStart(const char* commandLine) {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  LogEvent("start: Setup.exe");
+  LogEvent("command line: %s", commandLine ? commandLine : "");
+  LogEvent("Windows %lu.%lu build %lu%s", version.dwMajorVersion, version.dwMinorVersion,
+           version.dwBuildNumber & 0xFFFF, version.dwPlatformId == VER_PLATFORM_WIN32_NT ? " (NT)" : "");
+}
+
+int Finish(int exitCode) {
+  LogEvent("end: exit code %d", exitCode);
+  return exitCode;
+}
+
+int Run(HINSTANCE instance, LPSTR commandLine);
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   g_instance = instance;
   RestrictDllSearch();
 
+  const char* rest = commandLine;
+  char logPath[kPathSize];
+  char unknown[64];
+  const bool switchesRead = TakeLeadingSwitches(rest, logPath, sizeof logPath, unknown, sizeof unknown);
+  if (logPath[0] && !OpenRunLog(logPath)) {
+    // Asked for a log that cannot be written: the run would go unrecorded.
+    Refuse("The log file cannot be written.");
+    return EXIT_FAILED;
+  }
+  LogStart(commandLine);
+  if (!switchesRead) {
+    char text[128];
+    std::snprintf(text, sizeof text, "Unknown command-line switch: %s", unknown);
+    Refuse(text);
+    return Finish(kExitBadCommandLine);
+  }
+  // One run at a time: two would install over each other's files.
+  KernelHandle running(CreateMutexA(nullptr, FALSE, kRunningMutex));
+  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+    Refuse("Setup is already running.");
+    return Finish(EXIT_ALREADY_RUNNING);
+  }
+  return Finish(Run(instance, const_cast<LPSTR>(rest)));
+}
+
+namespace {
+
+int Run(HINSTANCE instance, LPSTR commandLine) {
+  // A run that ends before it reaches its end was not finished by the user.
+  g_exitCode = EXIT_CANCELLED;
+
   if (SystemIsTooOld()) {
     ShowStringMessage(nullptr, IDS_NEEDS_WIN95, MB_ICONHAND);
-    return 0;
+    return EXIT_FAILED;
   }
 
   // The themed common controls load uxtheme.dll by name; having the
@@ -48,7 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   LoadSystemLibrary("uxtheme.dll");
   if (!LoadSystemProcs(kRequiredProcs, sizeof kRequiredProcs / sizeof kRequiredProcs[0])) {
     ShowErrorReport(instance, SETUP_ERR_GENERAL);
-    return 0;
+    return EXIT_FAILED;
   }
   InitCommonControlsFromSystem();
   ComApartment com;
@@ -57,16 +120,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   if (!ParseCommandLine(commandLine)) {
     // A folder that does not fit a path names no Setup.dat we could read.
     ShowErrorReport(instance, SETUP_ERR_NO_SETUPDAT);
-    return 0;
+    return EXIT_FAILED;
   }
 
-  if (!RegisterMainWindowClass(instance)) return 0;
-  if (!CreateMainWindow(instance)) return 0;
+  if (!RegisterMainWindowClass(instance)) return EXIT_FAILED;
+  if (!CreateMainWindow(instance)) return EXIT_FAILED;
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return static_cast<int>(message.wParam);
+  return g_exitCode;
 }
+
+}  // namespace

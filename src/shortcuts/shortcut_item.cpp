@@ -1,4 +1,5 @@
 #include "shortcuts/shortcut_item.h"
+#include "platform/run_log.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -149,7 +150,10 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
     placed_.pop_back();
     return FALSE;
   }
-  if (SUCCEEDED(file->Save(widePath, TRUE))) return TRUE;
+  if (SUCCEEDED(file->Save(widePath, TRUE))) {
+    LogEvent("link: %s -> %s", linkPath, TextOrEmpty(linkTarget));
+    return TRUE;
+  }
   Undo(placed);
   placed_.pop_back();
   return FALSE;
@@ -163,6 +167,7 @@ BOOL ShortcutItem::DeleteShortcut(const char* pattern, BOOL removeFolder) {
   if (!linkName || !ExpandFolder(*variables, pattern, folder) || !MakeLinkPath(folder, linkName.get(), linkPath))
     return FALSE;
   const BOOL deleted = DeleteFileA(linkPath);
+  LogEvent("link %s: %s", deleted ? "removed" : "missing", linkPath);
   if (IsFolderEmpty(folder) && removeFolder) RemoveDirectoryA(folder);
   return deleted;
 }
@@ -201,7 +206,10 @@ void ShortcutItem::Rollback() {
   try {
     // Newest first: when one run wrote the same path twice, the second
     // record's aside copy is the first record's link.
-    for (auto placed = placed_.rbegin(); placed != placed_.rend(); ++placed) Undo(*placed);
+    for (auto placed = placed_.rbegin(); placed != placed_.rend(); ++placed) {
+      LogEvent("rollback: link %s", placed->path.c_str());
+      Undo(*placed);
+    }
   } catch (...) {
     // Nothing may escape a rollback; what could not be undone stays.
   }

@@ -27,7 +27,9 @@ bool ConfirmRemoval(SetupSession& session, int& confirmed) {
   // its buffer, never by the name.
   char question[kPathSize * 2];
   std::snprintf(question, sizeof question, format, name);
-  if (MessageBoxA(session.window, question, "Uninstall", MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES) return true;
+  // Whoever starts an unattended uninstall has answered already.
+  if (!g_silent && MessageBoxA(session.window, question, "Uninstall", MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
+    return true;
 
   confirmed = 1;
   // Without a recorded folder, the folder the user named is the one that

@@ -87,15 +87,17 @@ bool ShowLicense(SetupSession& session) {
   }
 }
 
-bool CheckRunningApplication(SetupSession& session, int& cancelled) {
+bool ApplicationStillRunning(const SetupSession& session) {
   Variable* check = session.variables ? session.variables->FindKey('C') : nullptr;
-  if (!check) {
-    cancelled = 0;
-    return false;
-  }
+  if (!check) return false;
   char windowClass[kPathSize + 1] = {};
   check->GetValue(windowClass, kPathSize);
-  if (!FindWindowA(windowClass, nullptr)) return false;
+  return FindWindowA(windowClass, nullptr) != nullptr;
+}
+
+bool CheckRunningApplication(SetupSession& session, int& cancelled) {
+  cancelled = 0;
+  if (!ApplicationStillRunning(session)) return false;
 
   char name[kPathSize + 1] = "The application";
   if (Variable* application = session.variables->FindKey('A')) application->GetValue(name, kPathSize);

@@ -3,6 +3,8 @@
 
 class SetupSession;
 
+// True when a window of the class that "Check" names is open.
+bool ApplicationStillRunning(const SetupSession& session);
 // True while an application that must be closed is still running and the
 // user answered OK (check again); `cancelled` is set when the user gave up.
 bool CheckRunningApplication(SetupSession& session, int& cancelled);

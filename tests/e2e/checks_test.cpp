@@ -104,7 +104,7 @@ TEST_F(Checks, CancelWhileTheApplicationRunsEndsTheRunAtOnce) {
   ASSERT_TRUE(process);
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs, IDCANCEL);
   ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1602u);
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text, kStillOpen);
 }

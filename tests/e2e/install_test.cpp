@@ -83,7 +83,7 @@ TEST_F(InstallRun, CancellingAMissingFileEndsInTheFailureMessage) {
 
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
   ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1603u);
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text,
             "Installation failed, or was cancelled. The files that have been installed will now be removed from "
@@ -102,7 +102,7 @@ TEST_F(InstallRun, AnUnexpandableItemIsReportedBeforeAnythingIsInstalled) {
   ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
   ASSERT_TRUE(log.exited);
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1603u);
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text, Report("Failed to expand installation variable."));
   EXPECT_FALSE(testsupport::FileExists(target_ + "\\a.txt"));

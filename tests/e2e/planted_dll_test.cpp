@@ -49,7 +49,7 @@ TEST(RequiredDlls, AMissingOneIsReportedBeforeAnything) {
   ASSERT_TRUE(process);
   const auto log = uiauto::CollectMessageBoxes(*process, 30000);
   ASSERT_TRUE(log.exited) << log.ToString() << uiauto::Describe(*process);
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1603u);
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text, Report("General program failure."));
   EXPECT_FALSE(testsupport::FileExists(set.Join("Installed")));

@@ -37,6 +37,18 @@ uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
   return uiauto::CollectMessageBoxes(process, timeoutMs, chooseAnswer);
 }
 
+void CopyExampleSet(const InstallationSet& set) {
+  const std::string staged = uiauto::PathBesideThisExecutable("example-set");
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((staged + "\\*").c_str(), &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE) << staged;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    ASSERT_TRUE(CopyFileA((staged + "\\" + found.cFileName).c_str(), set.Join(found.cFileName).c_str(), FALSE));
+  } while (FindNextFileA(find, &found));
+  FindClose(find);
+}
+
 void WriteSelfSizedSetupDat(const InstallationSet& set, const std::string& text) {
   // Writing the size can change the size: until the two agree.
   std::size_t size = 0;

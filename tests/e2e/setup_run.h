@@ -28,6 +28,10 @@ private:
   testsupport::TempFolder folder_;
 };
 
+// Copies the staged example product's set (built beside the tests) into
+// `set`.
+void CopyExampleSet(const InstallationSet& set);
+
 // Drives a run to its end as a user who takes every proposal would (see
 // ProposalTaker), and answers each message box with what `chooseAnswer`
 // picks; the boxes in order.

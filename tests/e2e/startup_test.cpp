@@ -29,7 +29,7 @@ std::optional<uiauto::MessageBoxInfo> TheOneBoxOfARun(const InstallationSet& set
   if (!process) return std::nullopt;
   const auto log = RunToEnd(*process);
   EXPECT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1603u);
   if (log.boxes.size() != 1) {
     ADD_FAILURE() << "expected exactly one message box: " << log.ToString();
     return std::nullopt;
@@ -61,7 +61,7 @@ TEST(Startup, TheTitleNamesTheMaximisedMainWindow) {
   uiauto::Answer(*first, IDOK);
   const auto log = RunToEnd(*process);
   ASSERT_TRUE(log.exited);
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1603u);
   EXPECT_EQ(Texts(log), std::vector<std::string>{Report("Component information is missing.")});
 }
 
@@ -116,7 +116,7 @@ protected:
       return IDOK;
     });
     EXPECT_TRUE(log.exited) << arguments;
-    EXPECT_EQ(log.exitCode, 0u) << arguments;
+    EXPECT_EQ(log.exitCode, 1603u) << arguments;
     outcome.texts = Texts(log);
     return outcome;
   }

@@ -29,7 +29,7 @@ TEST(SystemFolders, AMissingDesktopFolderIsReportedAndEndsTheRun) {
 
   ASSERT_TRUE(process);
   ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1603u);
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();  // nothing after the report: no load step
   EXPECT_EQ(log.boxes[0].box.text, Report("Failed to query a value in the registry."));
 }

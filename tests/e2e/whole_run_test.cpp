@@ -42,19 +42,6 @@ std::string ShellFolder(const char* name) {
   return path;
 }
 
-// Copies the staged example set (built beside the tests) into `set`.
-void CopyExampleSet(const InstallationSet& set) {
-  const std::string staged = uiauto::PathBesideThisExecutable("example-set");
-  WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((staged + "\\*").c_str(), &found);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE) << staged;
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    ASSERT_TRUE(CopyFileA((staged + "\\" + found.cFileName).c_str(), set.Join(found.cFileName).c_str(), FALSE));
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
-}
-
 class WholeRun : public testing::TestWithParam<const char*> {};
 
 TEST_P(WholeRun, InstallThenUninstallTheExampleProduct) {

@@ -208,7 +208,7 @@ TEST_F(Wizard, FolderPageChecksAndFiguresThenTheGroupIsSkippedAndEscapeCancels) 
   ASSERT_TRUE(wizard.PressKey(VK_ESCAPE));
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
   ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 0u);
+  EXPECT_EQ(log.exitCode, 1602u);
   EXPECT_TRUE(log.boxes.empty()) << log.ToString();
   ExpectNothingInstalled();
   EXPECT_FALSE(testsupport::FileExists(target_));

@@ -1,0 +1,45 @@
+#include "platform/run_log.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/unique_handle.h"
+
+namespace {
+
+FileHandle& LogFile() {
+  static FileHandle file;
+  return file;
+}
+
+}  // namespace
+
+bool OpenRunLog(const char* path) {
+  LogFile().reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  return LogFile().valid();
+}
+
+bool RunLogOpen() { return LogFile().valid(); }
+
+void LogEvent(const char* format, ...) {
+  if (!LogFile()) return;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char line[1100];
+  int length = std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
+                             now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  va_list arguments;
+  va_start(arguments, format);
+  const int room = static_cast<int>(sizeof line) - length - 3;
+  const int written = std::vsnprintf(line + length, static_cast<std::size_t>(room), format, arguments);
+  va_end(arguments);
+  length += written < 0 ? 0 : (written < room ? written : room - 1);
+  line[length++] = '\r';
+  line[length++] = '\n';
+  DWORD done = 0;
+  // Straight to the file: a line written is a line kept, whatever follows.
+  WriteFile(LogFile().get(), line, static_cast<DWORD>(length), &done, nullptr);
+}

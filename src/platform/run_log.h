@@ -1,0 +1,21 @@
+#pragma once
+
+// The exit codes of a run, the ones deployment tools understand.
+enum ExitCode : int {
+  EXIT_DONE = 0,
+  EXIT_RESTART_NEEDED = 3010,
+  EXIT_CANCELLED = 1602,   // by the user, or declined
+  EXIT_FAILED = 1603,      // a fatal error, or a rollback
+  EXIT_ALREADY_RUNNING = 1618,
+};
+
+// The log that "/LOG=" asks for: a plain text file, one line per event,
+// each with its time. Every line is written to the file as it happens, so
+// that the log survives a crash. Without OpenRunLog nothing is written.
+
+// Creates (or empties) the log file. False when it cannot be written.
+bool OpenRunLog(const char* path);
+// One event, formatted like printf; cut at 1,000 characters, never overrun.
+void LogEvent(const char* format, ...);
+// Whether a log is being written.
+bool RunLogOpen();

@@ -1,0 +1,191 @@
+// Unattended runs: "/S" installs and removes without a single window,
+// takes its folder from "/D=", answers file questions so that nothing is
+// lost, tells its end in the exit code and, with "/LOG=", in a log.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "e2e/prefix_snapshot.h"
+#include "e2e/setup_run.h"
+
+namespace e2e {
+namespace {
+
+const DWORD kRunTimeoutMs = 120000;
+
+struct SilentRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  int visibleWindows = 0;  // top-level windows of Setup.exe ever seen visible
+};
+
+// Runs Setup.exe to its end, looking at its windows all the while.
+SilentRun RunSilently(const InstallationSet& set, const std::string& arguments) {
+  SilentRun run;
+  auto process = set.Start(arguments);
+  if (!process) return run;
+  const DWORD started = GetTickCount();
+  while (process->IsRunning() && GetTickCount() - started < kRunTimeoutMs) {
+    run.visibleWindows += static_cast<int>(uiauto::TopLevelWindows(process->Id(), false).size());
+    Sleep(5);
+  }
+  EXPECT_TRUE(process->WaitForExit(1000)) << uiauto::Describe(*process);
+  run.exitCode = process->ExitCode().value_or(0xFFFFFFFF);
+  return run;
+}
+
+std::string ProgramFiles() {
+  char value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
+               nullptr, value, &size);
+  return value;
+}
+
+TEST(Silent, InstallsAndRemovesTheExampleProductWithoutAWindow) {
+  InstallationSet set;
+  CopyExampleSet(set);
+  testsupport::TempFolder logs;
+  const std::string folder = ProgramFiles() + "\\Silent Example Editor";
+  const PrefixSnapshot before = PrefixSnapshot::Take();
+
+  const SilentRun install =
+      RunSilently(set, "/S /LOG=" + logs.Join("install.log") + " /D=\"" + folder + "\"");
+  EXPECT_EQ(install.exitCode, 0u);
+  EXPECT_EQ(install.visibleWindows, 0);
+  for (const char* file : {"Editor.exe", "README.TXT", "LICENSE.TXT", "Setup.exe", "Setup.dat"})
+    EXPECT_TRUE(testsupport::FileExists(folder + "\\" + file)) << file;
+  char recorded[MAX_PATH] = {};
+  GetPrivateProfileStringA("Uninstall", "InstallFolder", "", recorded, MAX_PATH, (folder + "\\Setup.dat").c_str());
+  EXPECT_EQ(std::string(recorded), folder);
+
+  // The log names every file it installed and ends with the exit code.
+  const std::string log = testsupport::ReadFile(logs.Join("install.log"));
+  for (const char* file : {"EDITOR.EXE -> ", "EXSHARED.DLL -> ", "README.TXT -> ", "LICENSE.TXT -> ", "Setup.exe -> ",
+                           "Setup.dat -> "})
+    EXPECT_NE(log.find(std::string("file created: ") + file), std::string::npos) << file << "\n" << log;
+  EXPECT_NE(log.find("command line: /S /LOG="), std::string::npos) << log;
+  EXPECT_NE(log.find("link: "), std::string::npos) << log;
+  EXPECT_NE(log.find("registry: HKEY_LOCAL_MACHINE\\Software\\Example\\Editor [Path] = " + folder), std::string::npos)
+      << log;
+  EXPECT_EQ(log.substr(log.size() - std::string("end: exit code 0\r\n").size()), "end: exit code 0\r\n") << log;
+
+  // The quiet uninstall asks nothing and leaves the machine as it was, but
+  // for the shared library's count at 0.
+  const SilentRun uninstall = RunSilently(set, "/s /U \"" + folder + "\"");
+  EXPECT_EQ(uninstall.exitCode, 0u);
+  EXPECT_EQ(uninstall.visibleWindows, 0);
+  const std::string differences = before.DifferencesTo(PrefixSnapshot::Take());
+  EXPECT_NE(differences.find("EXSHARED.DLL\" = dword:00000000"), std::string::npos) << differences;
+  std::size_t lineStart = 0;
+  for (std::size_t end = differences.find('\n'); end != std::string::npos; end = differences.find('\n', lineStart)) {
+    EXPECT_NE(differences.substr(lineStart, end - lineStart).find("\\shareddlls]"), std::string::npos) << differences;
+    lineStart = end + 1;
+  }
+}
+
+class SilentAnswers : public testing::Test {
+protected:
+  void WriteSet(const std::string& files) {
+    set_.Write("Setup.dat", "[Setup]\r\nTitle=Silent\r\nDefaultFolder=" + target_.path() +
+                                "\r\nCheck=SilentCheckWindow\r\nFiles=Files\r\n[Files]\r\n" + files);
+  }
+  SilentRun Run() { return RunSilently(set_, "/S"); }
+
+  InstallationSet set_;
+  testsupport::TempFolder target_;
+};
+
+TEST_F(SilentAnswers, NothingIsLostWhateverTheFilesAre) {
+  // A newer file already there is kept.
+  set_.Copy("ver_1_9.dll", "lib.dll");
+  const std::string older = testsupport::ReadFile(set_.Join("lib.dll"));
+  const std::string newer = testsupport::ReadFile(uiauto::PathBesideThisExecutable("ver_2_0.dll"));
+  testsupport::WriteFile(target_.Join("lib.dll"), newer);
+  WriteSet("lib.dll=%0\\lib.dll," + std::to_string(older.size()) + "\r\n");
+  SilentRun run = Run();
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(testsupport::ReadFile(target_.Join("lib.dll")), newer);
+
+  // A file in use is replaced at the restart, which the exit code asks for.
+  set_.Write("busy.txt", "new busy");
+  testsupport::WriteFile(target_.Join("busy.txt"), "old busy");
+  WriteSet("busy.txt=%0\\busy.txt,8\r\n");
+  HANDLE busy = CreateFileA(target_.Join("busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  run = Run();
+  CloseHandle(busy);
+  EXPECT_EQ(run.exitCode, 3010u);
+  EXPECT_EQ(testsupport::ReadFile(target_.Join("busy.txt")), "old busy");
+  char pending[8192] = {};
+  DWORD size = sizeof pending;
+  RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+               "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, pending, &size);
+  bool scheduled = false;
+  for (DWORD at = 0; at < size && pending[at]; at += static_cast<DWORD>(std::strlen(pending + at)) + 1)
+    scheduled = scheduled || std::string(pending + at).find(target_.Join("busy.txt")) != std::string::npos;
+  EXPECT_TRUE(scheduled);
+
+  // A source missing from the set ends in the rollback.
+  set_.Write("first.txt", "first");
+  WriteSet("first.txt=%0\\new\\first.txt,5\r\nmissing.txt=%0\\new\\missing.txt,5\r\n");
+  run = Run();
+  EXPECT_EQ(run.exitCode, 1603u);
+  EXPECT_FALSE(testsupport::FileExists(target_.Join("new")));
+  EXPECT_EQ(run.visibleWindows, 0);
+}
+
+LRESULT CALLBACK Ignore(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(SilentAnswers, ARunningApplicationEndsTheRunBeforeAnythingIsInstalled) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = Ignore;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "SilentCheckWindow";
+  RegisterClassA(&windowClass);
+  HWND running = CreateWindowA("SilentCheckWindow", "", 0, 0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance,
+                               nullptr);
+  ASSERT_TRUE(running);
+  set_.Write("a.txt", "a");
+  WriteSet("a.txt=%0\\a.txt,1\r\n");
+  const SilentRun run = Run();
+  DestroyWindow(running);
+  EXPECT_EQ(run.exitCode, 1603u);
+  EXPECT_FALSE(testsupport::FileExists(target_.Join("a.txt")));
+  // Without "/LOG=" no log is written anywhere near the run.
+  EXPECT_EQ(testsupport::ReadFile(set_.Join("Setup.dat")).empty(), false);
+  WIN32_FIND_DATAA found;
+  HANDLE logs = FindFirstFileA(set_.Join("*.log").c_str(), &found);
+  EXPECT_EQ(logs, INVALID_HANDLE_VALUE);
+  if (logs != INVALID_HANDLE_VALUE) FindClose(logs);
+}
+
+TEST(SilentCommandLine, UnknownSwitchesAndASecondRunAreRefused) {
+  InstallationSet set;
+  set.Write("Setup.dat", "[Setup]\r\nTitle=Waiting\r\n");
+  // An unknown switch is named to the user and never guessed at.
+  auto unknown = set.Start("/X /S");
+  ASSERT_TRUE(unknown);
+  const auto refused = uiauto::CollectMessageBoxes(*unknown, 30000);
+  ASSERT_TRUE(refused.exited);
+  EXPECT_EQ(refused.exitCode, 1639u);
+  ASSERT_EQ(refused.boxes.size(), 1u) << refused.ToString();
+  EXPECT_EQ(refused.boxes[0].box.text, "Unknown command-line switch: /X");
+
+  // While one run waits in its wizard, a second one is refused.
+  auto first = set.Start();
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(uiauto::WaitForWindow(*first, uiauto::DialogFilter(), 30000)) << uiauto::Describe(*first);
+  EXPECT_EQ(RunSilently(set, "/S").exitCode, 1618u);
+  auto second = set.Start();
+  ASSERT_TRUE(second);
+  const auto secondLog = uiauto::CollectMessageBoxes(*second, 30000);
+  EXPECT_EQ(secondLog.exitCode, 1618u);
+  ASSERT_EQ(secondLog.boxes.size(), 1u) << secondLog.ToString();
+  EXPECT_EQ(secondLog.boxes[0].box.text, "Setup is already running.");
+  first->Kill();
+}
+
+}  // namespace
+}  // namespace e2e
