@@ -4,6 +4,7 @@
 #include <string>
 
 #include "shell/command_line.h"
+#include "shell/run_switches.h"
 #include "platform/globals.h"
 
 namespace {
@@ -96,6 +97,64 @@ TEST(ParseCommandLine, RefusesAFolderThatDoesNotFitAPath) {
   p = Parse(quoted.c_str());
   EXPECT_TRUE(p.ok);
   EXPECT_EQ(p.folder.size(), 259u);
+}
+
+}  // namespace
+
+namespace {
+
+struct Switched {
+  bool ok;
+  bool silent;
+  std::string folder;
+  std::string log;
+  std::string unknown;
+  std::string rest;
+};
+
+Switched TakeSwitches(const char* text) {
+  char log[kPathSize];
+  char unknown[64];
+  const char* rest = text;
+  const bool ok = TakeLeadingSwitches(rest, log, sizeof log, unknown, sizeof unknown);
+  return {ok, g_silent, g_folderSwitch, log, unknown, rest};
+}
+
+TEST(TakeLeadingSwitches, TakeOnlyTheirOwnAndLeaveTheRestAsItWas) {
+  Switched s = TakeSwitches("/S /LOG=C:\\i.log /D=C:\\Apps\\My Editor");
+  EXPECT_TRUE(s.ok && s.silent);
+  EXPECT_EQ(s.log, "C:\\i.log");
+  EXPECT_EQ(s.folder, "C:\\Apps\\My Editor");
+  EXPECT_EQ(s.rest, "");
+
+  // A folder runs to the next switch; one pair of quotes goes.
+  s = TakeSwitches("/d=\"C:\\Program Files\\Editor\" /s /U C:\\Apps\\Editor");
+  EXPECT_TRUE(s.ok && s.silent);
+  EXPECT_EQ(s.folder, "C:\\Program Files\\Editor");
+  EXPECT_EQ(s.rest, "/U C:\\Apps\\Editor");
+  Parsed p = Parse(s.rest.c_str());
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "C:\\Apps\\Editor");
+
+  // Every command line of before means what it meant.
+  for (const char* old : {"", "C:\\Set", "/U C:\\App", "/u C:\\App", "/UC:\\App", "\"C:\\My Set\""}) {
+    s = TakeSwitches(old);
+    EXPECT_TRUE(s.ok) << old;
+    EXPECT_FALSE(s.silent) << old;
+    EXPECT_EQ(s.folder, "") << old;
+    EXPECT_EQ(s.rest, old) << old;
+  }
+
+  // Unknown switches, and paths that would not fit, are refused.
+  s = TakeSwitches("/S /Quiet C:\\Set");
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.unknown, "/Quiet");
+  s = TakeSwitches("/Silent");
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.unknown, "/Silent");
+  s = TakeSwitches(("/D=C:\\" + std::string(300, 'd')).c_str());
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.unknown, "/D=");
 }
 
 }  // namespace
