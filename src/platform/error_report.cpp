@@ -7,7 +7,7 @@
 
 namespace {
 const char kCaption[] = "Setup";
-}
+}  // namespace
 
 void ShowStringMessage(HWND owner, UINT id, UINT style) {
   char text[kTextSize];
@@ -19,12 +19,10 @@ void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int si
   char message[kTextSize];
   if (!LoadTableString(instance, SetupErrorStringId(code), message, sizeof message))
     std::snprintf(message, sizeof message, "Error %d", code);
-  std::snprintf(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
-                message);
+  FrameErrorReport(message, buffer, size);
 }
 
-void ShowErrorReport(HINSTANCE instance, SetupError code) {
-  char text[kTextSize];
-  FormatErrorReport(instance, code, text, sizeof text);
-  MessageBoxA(nullptr, text, kCaption, MB_TASKMODAL);
+void FrameErrorReport(const char* message, char* buffer, int size) {
+  std::snprintf(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
+                message);
 }

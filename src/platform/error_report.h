@@ -11,6 +11,12 @@ void ShowStringMessage(HWND owner, UINT id, UINT style);
 // task-modal box without owner. Returns when the user has closed it.
 void ShowErrorReport(HINSTANCE instance, SetupError code);
 
+// The same report for a message composed by the caller (the code's text
+// and what it concerns).
+void ShowErrorReportText(const char* message);
+
 // Composes the report's text into `buffer` (256 bytes are enough for every
 // code text of the string table; longer texts are cut, never overrun).
 void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int size);
+// Puts a message into the report's frame, cut to `size`, never overrun.
+void FrameErrorReport(const char* message, char* buffer, int size);

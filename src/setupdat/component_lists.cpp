@@ -1,17 +1,40 @@
 #include "setupdat/component_lists.h"
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "engine/file_item.h"
+#include "platform/error_report.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
 #include "registry/registry_item.h"
 #include "resources/resource_ids.h"
-#include "setupdat/section_keys.h"
-#include "platform/globals.h"
+#include "setupdat/list_section.h"
 #include "shell/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 
 namespace {
+
+// The longest value a line may have: what the reader of single keys gives.
+constexpr std::size_t kLongestValue = kTextSize - 1;
+// The most bytes the files of a set may come to: the totals are 32-bit.
+constexpr unsigned long long kMostBytes = 0xFFFFFFFFull;
+// How much of a key a report shows.
+constexpr int kShownKey = 60;
+
+// Where reading stands, for the report of a line that cannot be read.
+struct ListPosition {
+  const char* section = "";
+  const char* key = nullptr;
+  const char* reason = nullptr;
+};
+
+[[noreturn]] void RefuseLine(ListPosition& position, const char* reason) {
+  position.reason = reason;
+  throw SetupError(SETUP_ERR_BAD_LIST);
+}
 
 // The one place where a list line becomes an item of its kind.
 InstallItem* MakeItem(SetupSession& session, WORD kind, HKEY root, const char* key, const char* value) {
@@ -28,36 +51,84 @@ InstallItem* MakeItem(SetupSession& session, WORD kind, HKEY root, const char* k
   }
 }
 
-void ReadItems(SetupSession& session, WORD kind, HKEY root, const char* section, const char* names) {
+// A size is a count of bytes: empty, or digits with an optional plus sign
+// after blanks (what follows the digits is not looked at). Anything else
+// would be read as 0, or wrap the totals.
+bool SizeFieldIsCount(const char* value) {
+  const char* field = std::strchr(value, ',');
+  if (!field) return true;
+  ++field;
+  while (*field == ' ' || *field == '\t') ++field;
+  if (*field == ',' || *field == '\0') return true;
+  if (*field == '+') ++field;
+  return *field >= '0' && *field <= '9';
+}
+
+// The checks a line must pass before it becomes an item, so that no line
+// is cut or half read without a word.
+void CheckLine(WORD kind, const ListSection::Line& line, ListPosition& position) {
+  if (line.value[0] == '!') RefuseLine(position, "the line has no value");
+  if (line.value.size() > kLongestValue) RefuseLine(position, "the line is longer than 255 characters");
+  if (kind == ITEM_KIND_REGISTRY && (line.key[0] == ':')) RefuseLine(position, "the line names no registry key");
+  if (kind == ITEM_KIND_FILE && !SizeFieldIsCount(line.value.c_str()))
+    RefuseLine(position, "the size is not a number of bytes");
+}
+
+void ReadItems(SetupSession& session, WORD kind, HKEY root, const ListSection& section, ListPosition& position) {
   ItemList* list = session.list(kind);
   if (!list) throw SetupError(SETUP_ERR_BAD_LIST);
-  const char* name = names;
-  do {
-    char value[kPathSize];
-    if (!session.GetProfileText(section, name, value, sizeof value)) throw SetupError(SETUP_ERR_BAD_LIST);
-    std::unique_ptr<InstallItem> item(MakeItem(session, kind, root, name, value));
+  unsigned long long total = session.totalBytes;
+  for (const ListSection::Line& line : section.lines()) {
+    position.key = line.key.c_str();
+    CheckLine(kind, line, position);
+    std::unique_ptr<InstallItem> item(MakeItem(session, kind, root, line.key.c_str(), line.value.c_str()));
     if (!item) throw SetupError(SETUP_ERR_NO_MEMORY);
-    if (kind == ITEM_KIND_FILE) session.totalBytes += item->GetSize();
+    if (kind == ITEM_KIND_FILE) {
+      total += item->GetSize();
+      if (total > kMostBytes) RefuseLine(position, "the files add up to more than 4 GB");
+      session.totalBytes = static_cast<DWORD>(total);
+    }
     if (list->Append(item.get())) item.release();
-  } while (NextKeyName(name));
+  }
+  position.key = nullptr;
+}
+
+void ReportListError(const ListPosition& position) {
+  char message[kTextSize * 2];
+  const char* text = "There is an error in the installation list.";
+  if (position.key)
+    std::snprintf(message, sizeof message, "%s\n[%.*s] %.*s: %s", text, kShownKey, position.section, kShownKey,
+                  position.key, position.reason ? position.reason : "");
+  else
+    std::snprintf(message, sizeof message, "%s\n[%.*s] %s", text, kShownKey, position.section,
+                  position.reason ? position.reason : "");
+  ShowErrorReportText(message);
 }
 
 }  // namespace
 
 bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
+  ListPosition position;
+  // Outside the try: the report names it.
+  char section[kTextSize] = "";
   try {
-    char section[kTextSize];
     if (!session.GetSetupString(IDS_SECTION_SETUP, listKeyId, section, sizeof section)) return true;
-    GlobalBlock names;
-    if (!ReadSectionKeys(session, section, names)) throw SetupError(SETUP_ERR_BAD_LIST);
-    BlockLock<const char> text(names);
-    if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
-    ReadItems(session, kind, root, section, text.get());
+    position.section = section;
+    ListSection lines;
+    const char* path = session.setupDatPath ? session.setupDatPath.get() : "";
+    if (!lines.Read(path, section) || lines.lines().empty()) RefuseLine(position, "the section is missing or empty");
+    ReadItems(session, kind, root, lines, position);
     return true;
   } catch (SetupError& code) {
-    session.ReportError(code);
-    return false;
+    if (code == SETUP_ERR_BAD_LIST && position.reason)
+      ReportListError(position);
+    else
+      session.ReportError(code);
+  } catch (std::bad_alloc&) {
+    // A list is read whole or not at all: never cut short for want of memory.
+    session.ReportError(SETUP_ERR_NO_MEMORY);
   }
+  return false;
 }
 
 bool LoadComponentLists(SetupSession& session) {

@@ -57,7 +57,7 @@ TEST(Startup, TheTitleNamesTheMaximisedMainWindow) {
   ASSERT_TRUE(window);
   EXPECT_EQ(uiauto::WindowText(*window), "Demo");
   EXPECT_EQ(uiauto::GetShowState(*window), uiauto::ShowState::Maximized);
-  EXPECT_EQ(first->text, Report("There is an error in the installation list."));
+  EXPECT_EQ(first->text, Report("There is an error in the installation list.\n[Missing] the section is missing or empty"));
   uiauto::Answer(*first, IDOK);
   const auto log = RunToEnd(*process);
   ASSERT_TRUE(log.exited);
@@ -125,7 +125,7 @@ protected:
   std::string installed_ = set_.Join("Installed App");
 };
 
-const std::vector<std::string> kListError = {Report("There is an error in the installation list."),
+const std::vector<std::string> kListError = {Report("There is an error in the installation list.\n[Missing] the section is missing or empty"),
                                              Report("Component information is missing.")};
 
 TEST_F(CommandLine, UninstallSwitchReadsTheInstalledCopy) {
