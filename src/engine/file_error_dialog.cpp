@@ -1,5 +1,6 @@
 #include "engine/file_error_dialog.h"
 
+#include "engine/progress_window.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
 #include "shell/setup_session.h"
@@ -106,6 +107,8 @@ FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSi
 
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation) {
   if (!item.owner) return FILE_ANSWER_CANCEL;
+  // The window behind the question shows the file it is about.
+  FlushProgress(*item.owner);
   return AskFileError(item.owner->instance, item.owner->progressWindow, path, situation);
 }
 

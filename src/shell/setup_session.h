@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "engine/progress_window.h"
 #include "setupdat/item_list.h"
 #include "platform/setup_error.h"
 #include "variables/variable_table.h"
@@ -82,6 +83,7 @@ public:
   DWORD totalBytes = 0;
   HINSTANCE instance;
   HWND progressWindow = nullptr;
+  ProgressDisplay progress;  // what progressWindow is to show next
   std::unique_ptr<ItemList> lists[3];
   DWORD restartNeeded = 0;
   HWND window;
