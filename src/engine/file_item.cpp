@@ -5,6 +5,7 @@
 #include "engine/folders.h"
 #include "engine/progress_window.h"
 #include "engine/restart.h"
+#include "engine/staging_folders.h"
 #include "platform/setup_error.h"
 #include "registry/shared_dll_count.h"
 #include "setupdat/item_text.h"
@@ -29,11 +30,24 @@ public:
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // GetTempFileNameA creates the empty file and names it.
-  bool Create(const char* folder) {
-    if (GetTempFileNameA(folder, kTempPrefix, 0, path_) == 0) return false;
-    owned_ = true;
-    return true;
+  // Creates the empty file in the staging folder inside `folder`, else in
+  // `folder` itself.
+  bool Create(const char* folder, StagingFolders& staging) {
+    char stagingFolder[kPathSize];
+    owned_ = (staging.For(folder, stagingFolder) && CreateTemporaryFile(stagingFolder, path_)) ||
+             GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0;
+    return owned_;
+  }
+  // Moves the file out of the staging folder into `folder` itself, where a
+  // replacement at the restart finds it and leaves nothing else behind.
+  // Where it cannot be moved it waits where it is.
+  void MoveInto(const char* folder) {
+    char moved[MAX_PATH];
+    if (!owned_ || GetTempFileNameA(folder, kTempPrefix, 0, moved) == 0) return;
+    if (MoveFileExA(path_, moved, MOVEFILE_REPLACE_EXISTING))
+      CopyText(path_, sizeof path_, moved);
+    else
+      DeleteFileA(moved);
   }
   void Discard() {
     if (owned_) DeleteFileA(path_);
@@ -89,18 +103,19 @@ Outcome CopyLoop(const FileItem& item, const char* sourcePath, const char* tempP
 
 // Clears the destination for the rename. Ignore on a file that cannot be
 // moved leaves the replacement to the next restart (`deferred`).
-Outcome ClearLoop(FileItem& item, const char* tempPath, const char* destination, bool& deferred) {
+Outcome ClearLoop(FileItem& item, TemporaryFile& temp, const char* folder, const char* destination, bool& deferred) {
   bool force = false;
   deferred = false;
   for (;;) {
-    const FileSituation situation = item.ClearDestination(tempPath, destination, force, item.record.asidePath);
+    const FileSituation situation = item.ClearDestination(temp.path(), destination, force, item.record.asidePath);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
     switch (AskFileError(item, destination, situation)) {
       case FILE_ANSWER_REPLACE:
         force = true;
         break;
       case FILE_ANSWER_IGNORE:
-        ReplaceAtRestart(*item.owner, tempPath, destination);
+        temp.MoveInto(folder);
+        ReplaceAtRestart(*item.owner, temp.path(), destination);
         deferred = true;
         return Outcome::Installed;
       case FILE_ANSWER_SKIP:
@@ -126,7 +141,7 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
     return SkipOrCancel(item, destination);
   if (!GetFolderPart(destination, folder, sizeof folder)) return SkipOrCancel(item, destination);
   CreateFolderPath(folder, &record.createdFolder);
-  if (!temp.Create(folder)) return SkipOrCancel(item, destination);
+  if (!temp.Create(folder, item.owner->staging)) return SkipOrCancel(item, destination);
 
   SetProgressText(*item.owner, description, destination);
 
@@ -141,7 +156,7 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
     return Outcome::Installed;
   }
   bool deferred = false;
-  outcome = ClearLoop(item, temp.path(), destination, deferred);
+  outcome = ClearLoop(item, temp, folder, destination, deferred);
   if (outcome != Outcome::Installed) return outcome;
   if (deferred) {
     temp.Keep();
@@ -191,6 +206,7 @@ BOOL FileItem::Install(WORD locations) {
     // Nothing of this file stays, not even the folders made for it. An old
     // file that could not be renamed back stays named aside for a rollback
     // to try again.
+    if (folder[0]) owner->staging.RemoveIn(folder);
     RemoveCreatedFolders(folder, record.createdFolder);
     const std::string stranded = record.asidePath;
     record = InstallRecord();

@@ -14,7 +14,8 @@
 //   source=destination,size,shared,description
 //
 // Installing never writes the destination in place: the file is expanded
-// into a temporary file in the destination folder, the existing file is
+// into a temporary file in the staging folder inside the destination
+// folder (see StagingFolders), the existing file is
 // checked and renamed aside in the same folder, and the temporary file is
 // renamed into place. Every problem on the way is put to the user with the
 // file error dialog. Until the installation has succeeded the old file

@@ -80,7 +80,15 @@ int RunInstallPasses(SetupSession& session, HWND progressWindow) {
     SendDlgItemMessageA(progressWindow, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
                         static_cast<LPARAM>(session.totalBytes / 1024));
 
-  if (!InstallList(session, ITEM_KIND_FILE, 0)) return 0;
+  {
+    // The staging folders go with the file pass, however it ends; only one
+    // holding a file left for the restart stays.
+    struct Sweep {
+      StagingFolders& staging;
+      ~Sweep() { staging.RemoveAll(); }
+    } sweep{session.staging};
+    if (!InstallList(session, ITEM_KIND_FILE, 0)) return 0;
+  }
   // The last file and the bar as the file pass left them, then the stage.
   FlushProgress(session);
   ShowProgressStage(session, "Registry entries");
