@@ -13,6 +13,7 @@
 #include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "platform/string_table.h"
+#include "platform/unique_handle.h"
 
 namespace {
 
@@ -30,19 +31,27 @@ public:
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // Creates the empty file in the staging folder inside `folder`, else in
-  // `folder` itself.
+  // Creates the empty file, open for writing, in the staging folder inside
+  // `folder`, else in `folder` itself.
   bool Create(const char* folder, StagingFolders& staging) {
     char stagingFolder[kPathSize];
-    owned_ = (staging.For(folder, stagingFolder) && CreateTemporaryFile(stagingFolder, path_)) ||
-             GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0;
-    return owned_;
+    if (staging.For(folder, stagingFolder)) file_ = CreateTemporaryFile(stagingFolder, path_);
+    if (!file_ && GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0) {
+      owned_ = true;
+      file_.reset(CreateFileA(path_, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+    owned_ = owned_ || file_.valid();
+    return file_.valid();
   }
+  // The open file, for the copy; it is closed before anything else
+  // looks at it or moves it.
+  HANDLE file() const { return file_.get(); }
+  void CloseFile() { file_.reset(); }
   // Moves the file out of the staging folder into `folder` itself, where a
   // replacement at the restart finds it and leaves nothing else behind.
   // Where it cannot be moved it waits where it is.
   void MoveInto(const char* folder) {
-    char moved[MAX_PATH];
+    char moved[kPathSize];
     if (!owned_ || GetTempFileNameA(folder, kTempPrefix, 0, moved) == 0) return;
     if (MoveFileExA(path_, moved, MOVEFILE_REPLACE_EXISTING))
       CopyText(path_, sizeof path_, moved);
@@ -50,14 +59,19 @@ public:
       DeleteFileA(moved);
   }
   void Discard() {
+    file_.reset();
     if (owned_) DeleteFileA(path_);
     owned_ = false;
   }
-  void Keep() { owned_ = false; }
+  void Keep() {
+    file_.reset();
+    owned_ = false;
+  }
   const char* path() const { return path_; }
 
 private:
-  char path_[MAX_PATH] = {};
+  char path_[kPathSize] = {};
+  FileHandle file_;
   bool owned_ = false;
 };
 
@@ -84,9 +98,9 @@ bool BuildSourcePath(const FileItem& item, const char* name, char (&path)[kPathS
 
 // Expands the source into the temporary file until it works or the user
 // gives up on it. Ignore keeps what was written.
-Outcome CopyLoop(const FileItem& item, const char* sourcePath, const char* tempPath, const char* destination) {
+Outcome CopyLoop(const FileItem& item, const char* sourcePath, HANDLE temp, const char* destination) {
   for (;;) {
-    const FileSituation situation = item.DecompressFile(sourcePath, tempPath);
+    const FileSituation situation = item.DecompressFile(sourcePath, temp);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
     switch (AskFileError(item, destination, situation)) {
       case FILE_ANSWER_IGNORE:
@@ -145,7 +159,8 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
 
   SetProgressText(*item.owner, description, destination);
 
-  Outcome outcome = CopyLoop(item, sourcePath, temp.path(), destination);
+  Outcome outcome = CopyLoop(item, sourcePath, temp.file(), destination);
+  temp.CloseFile();
   if (outcome != Outcome::Installed) return outcome;
   // Most destinations do not exist yet, and the rename refuses to replace
   // one that does: trying it first spares each new file a search for a

@@ -38,10 +38,10 @@ public:
   void Rollback() override;
   void Commit() override;
 
-  // Expands `sourcePath` (plain or compressed) into the existing file
-  // `tempPath`; a situation, or FILE_SITUATION_NONE when `size` bytes
-  // were written.
-  FileSituation DecompressFile(const char* sourcePath, const char* tempPath) const;
+  // Expands `sourcePath` (plain or compressed) into the temporary file
+  // `temp`, open for writing, in place of what it held; a situation, or
+  // FILE_SITUATION_NONE when `size` bytes were written.
+  FileSituation DecompressFile(const char* sourcePath, HANDLE temp) const;
   // Renames an existing `destinationPath` aside in its folder, so that
   // `tempPath` can take its place, and names the aside copy in
   // `asidePath` (left empty when there was nothing to move). Asks about an

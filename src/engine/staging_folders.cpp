@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/unique_handle.h"
 
 namespace {
 
@@ -56,17 +55,17 @@ void StagingFolders::RemoveAll() {
   last_.clear();
 }
 
-bool CreateTemporaryFile(const char* folder, char (&path)[kPathSize]) {
+FileHandle CreateTemporaryFile(const char* folder, char (&path)[kPathSize]) {
   static unsigned next = GetTickCount();
   for (unsigned tries = 0; tries < 0x10000; ++tries) {
     const unsigned number = next++ & 0xFFFF;
     if (number == 0) continue;
     const int length = std::snprintf(path, sizeof path, "%s\\QWI%04X.TMP", folder, number);
-    if (length < 0 || length >= static_cast<int>(sizeof path)) return false;
+    if (length < 0 || length >= static_cast<int>(sizeof path)) break;
     FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) return true;
+    if (file) return file;
     const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
-  return false;
+  return FileHandle();
 }

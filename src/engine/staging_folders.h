@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/globals.h"
+#include "platform/unique_handle.h"
 
 // The private folders, one inside each destination folder, in which files
 // are expanded before they are renamed into place. Under Wine, making a
@@ -39,7 +40,8 @@ private:
   std::string last_;               // the destination folder asked for last
 };
 
-// Creates a new empty file named QWIxxxx.TMP in `folder` and names it in
-// `path`; false when none can be made. Unlike GetTempFileNameA it does not
-// start its search afresh from the clock on every call.
-bool CreateTemporaryFile(const char* folder, char (&path)[kPathSize]);
+// Creates a new empty file named QWIxxxx.TMP in `folder`, open for
+// writing, and names it in `path`; an invalid handle when none can be
+// made. Unlike GetTempFileNameA it does not start its search afresh from
+// the clock on every call, and the file stays open for the copy.
+FileHandle CreateTemporaryFile(const char* folder, char (&path)[kPathSize]);
