@@ -13,6 +13,7 @@
 #include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "platform/string_table.h"
+#include "platform/system_library.h"
 #include "platform/unique_handle.h"
 
 namespace {
@@ -38,15 +39,38 @@ public:
     if (staging.For(folder, stagingFolder)) file_ = CreateTemporaryFile(stagingFolder, path_);
     if (!file_ && GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0) {
       owned_ = true;
-      file_.reset(CreateFileA(path_, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      file_.reset(
+          CreateFileA(path_, GENERIC_WRITE | DELETE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     owned_ = owned_ || file_.valid();
     return file_.valid();
   }
   // The open file, for the copy; it is closed before anything else
-  // looks at it or moves it.
+  // looks at it or moves it by name.
   HANDLE file() const { return file_.get(); }
-  void CloseFile() { file_.reset(); }
+  // Renames the open file to `destination`, which must not exist yet, and
+  // closes it. Renaming the open file spares the system the opening, the
+  // look for the destination and the closing that MoveFileA does on its
+  // own. False, with the file closed and still here, where the system has
+  // no such rename (before Windows Vista) or refuses it: the caller then
+  // renames it by name, and learns why.
+  bool RenameOpenFile(const char* destination) {
+    using SetFileInformationFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    auto setInformation = GetSystemProc<SetFileInformationFn>("kernel32.dll", "SetFileInformationByHandle");
+    struct {
+      FILE_RENAME_INFO info;
+      WCHAR rest[kPathSize];  // room for the name past info.FileName[0]
+    } request = {};
+    const int characters =
+        file_ && setInformation ? MultiByteToWideChar(CP_ACP, 0, destination, -1, request.info.FileName, kPathSize) : 0;
+    bool renamed = false;
+    if (characters > 0) {
+      request.info.FileNameLength = static_cast<DWORD>(characters - 1) * sizeof(WCHAR);
+      renamed = setInformation(file_.get(), FileRenameInfo, &request, sizeof request) != 0;
+    }
+    file_.reset();
+    return renamed;
+  }
   // Moves the file out of the staging folder into `folder` itself, where a
   // replacement at the restart finds it and leaves nothing else behind.
   // Where it cannot be moved it waits where it is.
@@ -160,12 +184,11 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
   SetProgressText(*item.owner, description, destination);
 
   Outcome outcome = CopyLoop(item, sourcePath, temp.file(), destination);
-  temp.CloseFile();
   if (outcome != Outcome::Installed) return outcome;
   // Most destinations do not exist yet, and the rename refuses to replace
   // one that does: trying it first spares each new file a search for a
   // name that is not there, which costs time that grows with the folder.
-  if (MoveFileA(temp.path(), destination)) {
+  if (temp.RenameOpenFile(destination) || MoveFileA(temp.path(), destination)) {
     temp.Keep();
     record.placement = FileItem::Placement::Created;
     return Outcome::Installed;

@@ -62,7 +62,8 @@ FileHandle CreateTemporaryFile(const char* folder, char (&path)[kPathSize]) {
     if (number == 0) continue;
     const int length = std::snprintf(path, sizeof path, "%s\\QWI%04X.TMP", folder, number);
     if (length < 0 || length >= static_cast<int>(sizeof path)) break;
-    FileHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // DELETE: the file is renamed into place while still open.
+    FileHandle file(CreateFileA(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) return file;
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;

@@ -41,7 +41,7 @@ private:
 };
 
 // Creates a new empty file named QWIxxxx.TMP in `folder`, open for
-// writing, and names it in `path`; an invalid handle when none can be
+// writing and renaming, and names it in `path`; an invalid handle when none can be
 // made. Unlike GetTempFileNameA it does not start its search afresh from
 // the clock on every call, and the file stays open for the copy.
 FileHandle CreateTemporaryFile(const char* folder, char (&path)[kPathSize]);
