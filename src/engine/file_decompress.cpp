@@ -27,16 +27,14 @@ bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
 
 }  // namespace
 
-FileSituation FileItem::DecompressFile(const char* sourcePath, const char* tempPath) const {
-  // Declared in this order so that a way out closes the temporary file
-  // before the source, as the explicit closes below do.
+FileSituation FileItem::DecompressFile(const char* sourcePath, HANDLE temp) const {
   LzFile sourceFile;
   if (!sourceFile.OpenSource(sourcePath)) return FILE_SITUATION_OPEN_SOURCE;
-  LzFile tempFile;
-  if (!tempFile.CreateTarget(tempPath)) return FILE_SITUATION_OPEN_TEMP;
+  // A retry starts over on an empty file.
+  if (SetFilePointer(temp, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(temp))
+    return FILE_SITUATION_OPEN_TEMP;
 
-  const LONG written = LzFile::Copy(sourceFile, tempFile);
-  tempFile.Close();
+  const LONG written = LzFile::Copy(sourceFile, temp);
   sourceFile.Close();
 
   if (written < 0) return FILE_SITUATION_COPY;

@@ -1,5 +1,6 @@
 #include "engine/file_error_dialog.h"
 
+#include "engine/progress_window.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "resources/resource_ids.h"
@@ -134,6 +135,8 @@ FileAnswer SilentAnswer(FileSituation situation) {
 
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation) {
   if (!item.owner) return FILE_ANSWER_CANCEL;
+  // The window behind the question shows the file it is about.
+  if (!g_silent) FlushProgress(*item.owner);
   const FileAnswer answer =
       g_silent ? SilentAnswer(situation) : AskFileError(item.owner->instance, item.owner->progressWindow, path, situation);
   LogEvent("file situation %d at %s: answered %s", static_cast<int>(situation), path, AnswerName(answer));

@@ -6,6 +6,7 @@
 #include "engine/folders.h"
 #include "engine/progress_window.h"
 #include "engine/restart.h"
+#include "engine/staging_folders.h"
 #include "platform/setup_error.h"
 #include "registry/shared_dll_count.h"
 #include "setupdat/item_text.h"
@@ -13,6 +14,8 @@
 #include "platform/globals.h"
 #include "shell/setup_session.h"
 #include "platform/string_table.h"
+#include "platform/system_library.h"
+#include "platform/unique_handle.h"
 
 namespace {
 
@@ -30,21 +33,70 @@ public:
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-  // GetTempFileNameA creates the empty file and names it.
-  bool Create(const char* folder) {
-    if (GetTempFileNameA(folder, kTempPrefix, 0, path_) == 0) return false;
-    owned_ = true;
-    return true;
+  // Creates the empty file, open for writing, in the staging folder inside
+  // `folder`, else in `folder` itself.
+  bool Create(const char* folder, StagingFolders& staging) {
+    char stagingFolder[kPathSize];
+    if (staging.For(folder, stagingFolder)) file_ = CreateTemporaryFile(stagingFolder, path_);
+    if (!file_ && GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0) {
+      owned_ = true;
+      file_.reset(
+          CreateFileA(path_, GENERIC_WRITE | DELETE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+    owned_ = owned_ || file_.valid();
+    return file_.valid();
+  }
+  // The open file, for the copy; it is closed before anything else
+  // looks at it or moves it by name.
+  HANDLE file() const { return file_.get(); }
+  // Renames the open file to `destination`, which must not exist yet, and
+  // closes it. Renaming the open file spares the system the opening, the
+  // look for the destination and the closing that MoveFileA does on its
+  // own. False, with the file closed and still here, where the system has
+  // no such rename (before Windows Vista) or refuses it: the caller then
+  // renames it by name, and learns why.
+  bool RenameOpenFile(const char* destination) {
+    using SetFileInformationFn = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    auto setInformation = GetSystemProc<SetFileInformationFn>("kernel32.dll", "SetFileInformationByHandle");
+    struct {
+      FILE_RENAME_INFO info;
+      WCHAR rest[kPathSize];  // room for the name past info.FileName[0]
+    } request = {};
+    const int characters =
+        file_ && setInformation ? MultiByteToWideChar(CP_ACP, 0, destination, -1, request.info.FileName, kPathSize) : 0;
+    bool renamed = false;
+    if (characters > 0) {
+      request.info.FileNameLength = static_cast<DWORD>(characters - 1) * sizeof(WCHAR);
+      renamed = setInformation(file_.get(), FileRenameInfo, &request, sizeof request) != 0;
+    }
+    file_.reset();
+    return renamed;
+  }
+  // Moves the file out of the staging folder into `folder` itself, where a
+  // replacement at the restart finds it and leaves nothing else behind.
+  // Where it cannot be moved it waits where it is.
+  void MoveInto(const char* folder) {
+    char moved[kPathSize];
+    if (!owned_ || GetTempFileNameA(folder, kTempPrefix, 0, moved) == 0) return;
+    if (MoveFileExA(path_, moved, MOVEFILE_REPLACE_EXISTING))
+      CopyText(path_, sizeof path_, moved);
+    else
+      DeleteFileA(moved);
   }
   void Discard() {
+    file_.reset();
     if (owned_) DeleteFileA(path_);
     owned_ = false;
   }
-  void Keep() { owned_ = false; }
+  void Keep() {
+    file_.reset();
+    owned_ = false;
+  }
   const char* path() const { return path_; }
 
 private:
-  char path_[MAX_PATH] = {};
+  char path_[kPathSize] = {};
+  FileHandle file_;
   bool owned_ = false;
 };
 
@@ -71,9 +123,9 @@ bool BuildSourcePath(const FileItem& item, const char* name, char (&path)[kPathS
 
 // Expands the source into the temporary file until it works or the user
 // gives up on it. Ignore keeps what was written.
-Outcome CopyLoop(const FileItem& item, const char* sourcePath, const char* tempPath, const char* destination) {
+Outcome CopyLoop(const FileItem& item, const char* sourcePath, HANDLE temp, const char* destination) {
   for (;;) {
-    const FileSituation situation = item.DecompressFile(sourcePath, tempPath);
+    const FileSituation situation = item.DecompressFile(sourcePath, temp);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
     switch (AskFileError(item, destination, situation)) {
       case FILE_ANSWER_IGNORE:
@@ -90,18 +142,19 @@ Outcome CopyLoop(const FileItem& item, const char* sourcePath, const char* tempP
 
 // Clears the destination for the rename. Ignore on a file that cannot be
 // moved leaves the replacement to the next restart (`deferred`).
-Outcome ClearLoop(FileItem& item, const char* tempPath, const char* destination, bool& deferred) {
+Outcome ClearLoop(FileItem& item, TemporaryFile& temp, const char* folder, const char* destination, bool& deferred) {
   bool force = false;
   deferred = false;
   for (;;) {
-    const FileSituation situation = item.ClearDestination(tempPath, destination, force, item.record.asidePath);
+    const FileSituation situation = item.ClearDestination(temp.path(), destination, force, item.record.asidePath);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
     switch (AskFileError(item, destination, situation)) {
       case FILE_ANSWER_REPLACE:
         force = true;
         break;
       case FILE_ANSWER_IGNORE:
-        ReplaceAtRestart(*item.owner, tempPath, destination);
+        temp.MoveInto(folder);
+        ReplaceAtRestart(*item.owner, temp.path(), destination);
         deferred = true;
         return Outcome::Installed;
       case FILE_ANSWER_SKIP:
@@ -127,22 +180,22 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
     return SkipOrCancel(item, destination);
   if (!GetFolderPart(destination, folder, sizeof folder)) return SkipOrCancel(item, destination);
   CreateFolderPath(folder, &record.createdFolder);
-  if (!temp.Create(folder)) return SkipOrCancel(item, destination);
+  if (!temp.Create(folder, item.owner->staging)) return SkipOrCancel(item, destination);
 
   SetProgressText(*item.owner, description, destination);
 
-  Outcome outcome = CopyLoop(item, sourcePath, temp.path(), destination);
+  Outcome outcome = CopyLoop(item, sourcePath, temp.file(), destination);
   if (outcome != Outcome::Installed) return outcome;
   // Most destinations do not exist yet, and the rename refuses to replace
   // one that does: trying it first spares each new file a search for a
   // name that is not there, which costs time that grows with the folder.
-  if (MoveFileA(temp.path(), destination)) {
+  if (temp.RenameOpenFile(destination) || MoveFileA(temp.path(), destination)) {
     temp.Keep();
     record.placement = FileItem::Placement::Created;
     return Outcome::Installed;
   }
   bool deferred = false;
-  outcome = ClearLoop(item, temp.path(), destination, deferred);
+  outcome = ClearLoop(item, temp, folder, destination, deferred);
   if (outcome != Outcome::Installed) return outcome;
   if (deferred) {
     temp.Keep();
@@ -198,6 +251,7 @@ BOOL FileItem::Install(WORD locations) {
     // Nothing of this file stays, not even the folders made for it. An old
     // file that could not be renamed back stays named aside for a rollback
     // to try again.
+    if (folder[0]) owner->staging.RemoveIn(folder);
     RemoveCreatedFolders(folder, record.createdFolder);
     const std::string stranded = record.asidePath;
     record = InstallRecord();

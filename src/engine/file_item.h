@@ -14,7 +14,8 @@
 //   source=destination,size,shared,description
 //
 // Installing never writes the destination in place: the file is expanded
-// into a temporary file in the destination folder, the existing file is
+// into a temporary file in the staging folder inside the destination
+// folder (see StagingFolders), the existing file is
 // checked and renamed aside in the same folder, and the temporary file is
 // renamed into place. Every problem on the way is put to the user with the
 // file error dialog. Until the installation has succeeded the old file
@@ -37,10 +38,10 @@ public:
   void Rollback() override;
   void Commit() override;
 
-  // Expands `sourcePath` (plain or compressed) into the existing file
-  // `tempPath`; a situation, or FILE_SITUATION_NONE when `size` bytes
-  // were written.
-  FileSituation DecompressFile(const char* sourcePath, const char* tempPath) const;
+  // Expands `sourcePath` (plain or compressed) into the temporary file
+  // `temp`, open for writing, in place of what it held; a situation, or
+  // FILE_SITUATION_NONE when `size` bytes were written.
+  FileSituation DecompressFile(const char* sourcePath, HANDLE temp) const;
   // Renames an existing `destinationPath` aside in its folder, so that
   // `tempPath` can take its place, and names the aside copy in
   // `asidePath` (left empty when there was nothing to move). Asks about an

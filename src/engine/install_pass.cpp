@@ -1,4 +1,5 @@
 #include "engine/install_pass.h"
+#include "engine/progress_window.h"
 
 #include <commctrl.h>
 
@@ -12,10 +13,6 @@
 #include "platform/string_table.h"
 
 namespace {
-
-void SetControlText(HWND window, int id, const char* text) {
-  if (window) SetDlgItemTextA(window, id, text);
-}
 
 // The value of variable `key` (at most 259 characters), or the empty text.
 void VariableText(const SetupSession& session, unsigned char key, char (&text)[kPathSize]) {
@@ -76,17 +73,27 @@ void CommitItems(SetupSession& session) {
 int RunInstallPasses(SetupSession& session, HWND progressWindow) {
   const WORD linkFlags = session.LinkFlags();
   session.progressWindow = progressWindow;
+  session.progress = ProgressDisplay();
   // The bar counts KiB over a 32-bit range, so that large installations
   // stay proportional instead of wrapping at 64 MiB.
   if (progressWindow)
     SendDlgItemMessageA(progressWindow, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
                         static_cast<LPARAM>(session.totalBytes / 1024));
 
-  if (!InstallList(session, ITEM_KIND_FILE, 0)) return 0;
-  SetControlText(progressWindow, IDC_PROGRESS_FILE, "");
-  SetControlText(progressWindow, IDC_PROGRESS_DESCRIPTION, "Registry entries");
+  {
+    // The staging folders go with the file pass, however it ends; only one
+    // holding a file left for the restart stays.
+    struct Sweep {
+      StagingFolders& staging;
+      ~Sweep() { staging.RemoveAll(); }
+    } sweep{session.staging};
+    if (!InstallList(session, ITEM_KIND_FILE, 0)) return 0;
+  }
+  // The last file and the bar as the file pass left them, then the stage.
+  FlushProgress(session);
+  ShowProgressStage(session, "Registry entries");
   if (!InstallList(session, ITEM_KIND_REGISTRY, 0)) return 0;
-  SetControlText(progressWindow, IDC_PROGRESS_DESCRIPTION, "Creating shortcuts");
+  ShowProgressStage(session, "Creating shortcuts");
   if (!InstallList(session, ITEM_KIND_SHORTCUT, linkFlags)) return 0;
 
   RecordUninstallInfo(session, linkFlags);

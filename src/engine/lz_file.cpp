@@ -38,15 +38,6 @@ bool LzFile::OpenSource(const char* path) {
   return true;
 }
 
-bool LzFile::CreateTarget(const char* path) {
-  Close();
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  handle_ = ToFileNumber(file);
-  throughLibrary_ = false;
-  return true;
-}
-
 void LzFile::Close() {
   if (handle_ < 0) return;
   if (!throughLibrary_) {
@@ -57,8 +48,8 @@ void LzFile::Close() {
   handle_ = -1;
 }
 
-LONG LzFile::Copy(const LzFile& source, const LzFile& target) {
+LONG LzFile::Copy(const LzFile& source, HANDLE target) {
   auto copy = GetSystemProc<LzCopyFn>(kLzLibrary, "LZCopy");
-  if (!copy || !source.valid() || !target.valid()) return kBadInHandle;
-  return copy(source.handle_, target.handle_);
+  if (!copy || !source.valid() || target == INVALID_HANDLE_VALUE) return kBadInHandle;
+  return copy(source.handle_, ToFileNumber(target));
 }

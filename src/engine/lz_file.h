@@ -1,9 +1,8 @@
 #pragma once
 #include <windows.h>
 
-// One file handed to the LZ expansion library: the source of a copy (read
-// through the library, so that a compressed file is expanded) or its
-// target (a plain file handle, which the library writes to). The library
+// The source of a copy, handed to the LZ expansion library: read through
+// the library, so that a compressed file is expanded. The library
 // is loaded from the system folder on first use, never imported, so that a
 // DLL of the same name beside Setup.exe is never picked up.
 //
@@ -20,15 +19,14 @@ public:
   // Opens an existing file for reading, others may not write to it while
   // it is open. False when it cannot be opened or the library is missing.
   bool OpenSource(const char* path);
-  // Creates (or empties) a file for writing, not shared with anyone.
-  bool CreateTarget(const char* path);
   void Close();
 
   bool valid() const { return handle_ >= 0; }
 
   // LZCopy: expands a compressed source, or copies a plain one unchanged,
-  // into `target`. The bytes written, or a negative LZ error code.
-  static LONG Copy(const LzFile& source, const LzFile& target);
+  // into the file `target`, open for writing, from its current position.
+  // The bytes written, or a negative LZ error code.
+  static LONG Copy(const LzFile& source, HANDLE target);
 
 private:
   INT handle_ = -1;

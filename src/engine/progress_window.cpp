@@ -6,6 +6,7 @@
 
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
+#include "platform/string_table.h"
 #include "shell/setup_session.h"
 
 namespace {
@@ -37,18 +38,6 @@ void OnInitDialog(HWND dialog, LPARAM session) {
   SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
 }
 
-// How many pixels of the bar a position fills.
-int DrawnLength(HWND bar, int position) {
-  const int highest = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
-  if (highest <= 0) return position;
-  RECT area = {};
-  GetClientRect(bar, &area);
-  if (position > highest) position = highest;
-  if (position < 0) position = 0;
-  // Truncated, not rounded: only the highest position fills the bar.
-  return static_cast<int>(static_cast<long long>(position) * (area.right - area.left) / highest);
-}
-
 }  // namespace
 
 INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
@@ -58,38 +47,71 @@ INT_PTR CALLBACK ProgressDlgProc(HWND dialog, UINT message, WPARAM, LPARAM lPara
   return TRUE;
 }
 
-void SetProgressText(SetupSession& session, const char* description, const char* path) {
+namespace {
+
+bool RepaintDue(const ProgressDisplay& display) {
+  // Unsigned difference: right across the wrap of the tick count.
+  return !display.painted || GetTickCount() - display.paintedAt >= ProgressDisplay::kProgressRepaintMs;
+}
+
+void ShowWaitingText(HWND window, ProgressDisplay& display) {
+  // Most files of a list share their description: an unchanged text is not
+  // set again, as setting it repaints it.
+  char shown[sizeof display.description];
+  if (!GetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, shown, sizeof shown) ||
+      std::strcmp(shown, display.description) != 0)
+    SetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, display.description);
+  SetDlgItemTextA(window, IDC_PROGRESS_FILE, display.file);
+}
+
+void ShowWaitingBar(HWND window, const SetupSession& session) {
+  HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+  if (!bar) return;
+  const int position = static_cast<int>(session.bytesDone / 1024);
+  if (SendMessageA(bar, PBM_GETPOS, 0, 0) != position) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+}  // namespace
+
+void FlushProgress(SetupSession& session) {
+  ProgressDisplay& display = session.progress;
   HWND window = session.progressWindow;
   if (!window) return;
-  // Every change of a text repaints it at once; most files of a list share
-  // their description.
-  if (!description) description = "";
-  char shownDescription[kTextSize];
-  if (!GetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, shownDescription, sizeof shownDescription) ||
-      std::strcmp(shownDescription, description) != 0)
-    SetDlgItemTextA(window, IDC_PROGRESS_DESCRIPTION, description);
+  if (display.textWaiting) ShowWaitingText(window, display);
+  if (display.barWaiting) ShowWaitingBar(window, session);
+  display.textWaiting = false;
+  display.barWaiting = false;
+  display.painted = true;
+  display.paintedAt = GetTickCount();
+}
+
+void SetProgressText(SetupSession& session, const char* description, const char* path) {
+  ProgressDisplay& display = session.progress;
+  CopyText(display.description, sizeof display.description, description ? description : "");
   if (!path) path = "";
   const std::size_t length = std::strlen(path);
   if (length <= kLongestShownPath) {
-    SetDlgItemTextA(window, IDC_PROGRESS_FILE, path);
-    return;
+    CopyText(display.file, sizeof display.file, path);
+  } else {
+    static_assert(kLongestShownPath < sizeof display.file && kShownHead + 3 + kShownTail <= kLongestShownPath,
+                  "a shown path fits");
+    std::memcpy(display.file, path, kShownHead);
+    std::memcpy(display.file + kShownHead, "...", 3);
+    std::memcpy(display.file + kShownHead + 3, path + length - kShownTail, kShownTail);
+    display.file[kShownHead + 3 + kShownTail] = '\0';
   }
-  char shown[kShownHead + 3 + kShownTail + 1];
-  std::memcpy(shown, path, kShownHead);
-  std::memcpy(shown + kShownHead, "...", 3);
-  std::memcpy(shown + kShownHead + 3, path + length - kShownTail, kShownTail);
-  shown[sizeof shown - 1] = '\0';
-  SetDlgItemTextA(window, IDC_PROGRESS_FILE, shown);
+  display.textWaiting = true;
+  if (RepaintDue(display)) FlushProgress(session);
 }
 
 void AdvanceProgress(SetupSession& session, DWORD bytes) {
   session.bytesDone += bytes;
-  HWND bar = session.progressWindow ? GetDlgItem(session.progressWindow, IDC_PROGRESS_BAR) : nullptr;
-  if (!bar) return;
-  // Moving the bar repaints it at once, which costs more than copying a
-  // small file; a move that would not change a single pixel is left out.
-  // The last step always fills the bar, so the end is always shown.
-  const int position = static_cast<int>(session.bytesDone / 1024);
-  if (DrawnLength(bar, static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0))) == DrawnLength(bar, position)) return;
-  SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  ProgressDisplay& display = session.progress;
+  display.barWaiting = true;
+  if (session.bytesDone >= session.totalBytes || RepaintDue(display)) FlushProgress(session);
+}
+
+void ShowProgressStage(SetupSession& session, const char* description) {
+  SetProgressText(session, description, "");
+  FlushProgress(session);
 }

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "engine/progress_window.h"
+#include "engine/staging_folders.h"
 #include "setupdat/item_list.h"
 #include "platform/setup_error.h"
 #include "variables/variable_table.h"
@@ -82,6 +84,8 @@ public:
   DWORD totalBytes = 0;
   HINSTANCE instance;
   HWND progressWindow = nullptr;
+  ProgressDisplay progress;  // what progressWindow is to show next
+  StagingFolders staging;    // where the install pass expands its files
   std::unique_ptr<ItemList> lists[3];
   DWORD restartNeeded = 0;
   HWND window;

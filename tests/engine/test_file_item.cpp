@@ -66,15 +66,20 @@ private:
 std::string Fixture(const std::string& name) { return uiauto::PathBesideThisExecutable("lz_fixtures\\" + name); }
 std::string VersionDll(const std::string& name) { return uiauto::PathBesideThisExecutable(name + ".dll"); }
 
-// Names of the temporary files left in a folder.
+const char kStaging[] = "\\QWSTAGE.TMP";
+
+// Names of the temporary files left in a folder, or in its staging folder.
 std::vector<std::string> TemporaryFiles(const std::string& folder) {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE search = FindFirstFileA((folder + "\\QWI*.TMP").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(entry.cFileName);
-  while (FindNextFileA(search, &entry));
-  FindClose(search);
+  for (const std::string& pattern : {folder + "\\QWI*.TMP", folder + kStaging + "\\*.*"}) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do
+      if (entry.cFileName[0] != '.') names.push_back(entry.cFileName);
+    while (FindNextFileA(search, &entry));
+    FindClose(search);
+  }
   return names;
 }
 
@@ -126,6 +131,10 @@ TEST_F(FileItemTest, CompressedSourceExpandsIntoNewNestedFolders) {
   EXPECT_TRUE(TemporaryFiles(target.Join("a\\b\\c")).empty());
   EXPECT_EQ(session.bytesDone, original.size());
   EXPECT_EQ(item->record.placement, FileItem::Placement::Created);
+  // The staging folder waits for the end of the pass, then goes.
+  EXPECT_TRUE(IsFolder(target.Join("a\\b\\c") + kStaging));
+  session.staging.RemoveAll();
+  EXPECT_FALSE(IsFolder(target.Join("a\\b\\c") + kStaging));
 }
 
 TEST_F(FileItemTest, PlainAndCompressedSourcesInstallByteIdenticalOverExistingFiles) {
@@ -168,6 +177,8 @@ TEST_F(FileItemTest, MissingSourceOffersSkipAndCancel) {
   EXPECT_EQ(session.bytesDone, 100u);  // a cancelled one does not move
   EXPECT_FALSE(FileExists(target.Join("sub\\absent.txt")));
   EXPECT_TRUE(TemporaryFiles(target.Join("sub")).empty());
+  // Nor its folder, staging folder and all.
+  EXPECT_FALSE(IsFolder(target.Join("sub")));
 }
 
 TEST_F(FileItemTest, WrongSizeAsksAgainOnRetryAndKeepsTheCopyOnIgnore) {
@@ -229,7 +240,11 @@ TEST_F(FileItemTest, FileInUseIsSkippedOrLeftForTheRestart) {
   }
   CloseHandle(open);
   EXPECT_EQ(ReadFile(busy), "in use");
-  // The new file waits beside the old one for the restart.
+  // The new file waits beside the old one for the restart, not in the
+  // staging folder, which goes with the pass.
+  EXPECT_EQ(TemporaryFiles(target.path()).size(), 1u);
+  session.staging.RemoveAll();
+  EXPECT_FALSE(IsFolder(target.path() + kStaging));
   EXPECT_EQ(TemporaryFiles(target.path()).size(), 1u);
   EXPECT_EQ(session.restartNeeded, 1u);
   EXPECT_EQ(session.bytesDone, 2u * static_cast<DWORD>(size));

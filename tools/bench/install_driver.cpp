@@ -215,15 +215,18 @@ private:
   int answered_ = 0;
 };
 
-// The program's command line: every argument quoted, as the C runtime of
-// the program will split it again.
+// The program's command line, split again by the program as it was here.
+// Only arguments with spaces are quoted: some installers read their
+// options ("/D=folder") from the raw line and would take a quote as part
+// of the folder.
 std::string CommandLine(int first, int argc, char** argv) {
   std::string line;
   for (int i = first; i < argc; ++i) {
     if (i > first) line += ' ';
-    line += '"';
+    const bool quoted = argv[i][0] == '\0' || std::strpbrk(argv[i], " \t") != nullptr;
+    if (quoted) line += '"';
     line += argv[i];
-    line += '"';
+    if (quoted) line += '"';
   }
   return line;
 }
