@@ -19,6 +19,15 @@ namespace {
 // 32-bit, and that is the only bound on a list's length.
 constexpr unsigned long long kMostBytes = 0xFFFFFFFFull;
 
+// Setup.exe's rule for a size: empty, or digits with an optional plus sign
+// after blanks; what follows the digits is not looked at.
+bool SizeIsCount(const std::string& field) {
+  std::size_t at = field.find_first_not_of(" \t");
+  if (at == std::string::npos) return true;
+  if (field[at] == '+') ++at;
+  return at < field.size() && field[at] >= '0' && field[at] <= '9';
+}
+
 class Checker {
 public:
   Checker(const fs::path& folder, const SetupFile& setup) : folder_(folder), setup_(setup) {}
@@ -118,9 +127,9 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
         std::error_code error;
         actual = fs::file_size(source, error);
       }
-      const bool isCount = sizeText.find_first_not_of(" \t") != std::string::npos;
-      if (!isCount) Warning(line.number, "the size field is empty: setupkit pack fills it in");
-      if (isCount && static_cast<unsigned long long>(size) != actual)
+      const bool isEmpty = sizeText.find_first_not_of(" \t") == std::string::npos;
+      if (isEmpty) Warning(line.number, "the size field is empty: setupkit pack fills it in");
+      if (!isEmpty && SizeIsCount(sizeText) && static_cast<unsigned long long>(size) != actual)
         Error(line.number, "the size field says " + std::to_string(size) + " bytes; " + line.key + " expands to " +
                                std::to_string(actual));
     }
@@ -208,9 +217,7 @@ std::vector<Finding> Checker::Run() {
         hasFiles = true;
         for (const SectionLine& entry : readable) {
           std::string size;
-          if (!FieldText(entry.value.c_str(), ',', 1, size)) continue;
-          const std::size_t digit = size.find_first_not_of(" \t");
-          if (digit != std::string::npos && size.find_first_of("0123456789", digit) != digit + (size[digit] == '+'))
+          if (FieldText(entry.value.c_str(), ',', 1, size) && !SizeIsCount(size))
             Error(entry.number, "the size is not a number of bytes");
         }
         CheckFiles(readable);

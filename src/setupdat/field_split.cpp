@@ -1,5 +1,6 @@
 #include "setupdat/field_split.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -30,7 +31,10 @@ bool FieldNumber(const char* text, char separator, int number, long& value) {
   const char* start = nullptr;
   std::size_t length = 0;
   if (!LocateField(text, separator, number, start, length)) return false;
-  // strtol stops at the separator by itself: it is never a digit.
-  value = std::strtol(start, nullptr, 10);
+  // strtol stops at the separator by itself: it is never a digit. The
+  // installer's numbers are 32-bit wherever the kit runs: long digit runs
+  // clamp there, not at the host's width.
+  const long long read = std::strtoll(start, nullptr, 10);
+  value = static_cast<long>(read > INT32_MAX ? INT32_MAX : (read < INT32_MIN ? INT32_MIN : read));
   return true;
 }

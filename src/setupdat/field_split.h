@@ -17,5 +17,5 @@ bool FieldText(const char* text, char separator, int number, std::string& field)
 
 // Field `number` read as a decimal number the way the installer reads it
 // (white space, sign, digits up to the first other character; no digits
-// give 0; long digit runs clamp). False, `value` untouched, when absent.
+// give 0; long digit runs clamp to the 32-bit range). False, `value` untouched, when absent.
 bool FieldNumber(const char* text, char separator, int number, long& value);
