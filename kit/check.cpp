@@ -68,6 +68,10 @@ void Checker::DefineVariables() {
     variables_.Set('0', Expanded(line, value, true));
   else
     variables_.Set('0', "C:\\");
+  // What the completion page starts or opens is expanded there.
+  for (const char* key : {"Execute", "View"}) {
+    if (setup_.Key(kSetupSection, key, value, line)) Expanded(line, value, true);
+  }
 }
 
 std::string Checker::Expanded(int line, const std::string& text, bool isPath) {

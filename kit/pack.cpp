@@ -1,5 +1,6 @@
 #include "pack.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <map>
@@ -184,6 +185,13 @@ PackSummary Pack(const PackOptions& options) {
     }
     work.push_back(&job);
   }
+  // The largest files first, so that no core is left with a big one at
+  // the end while the others stand idle.
+  for (Job* job : work) {
+    std::error_code error;
+    job->size = fs::file_size(job->source, error);
+  }
+  std::stable_sort(work.begin(), work.end(), [](const Job* a, const Job* b) { return a->size > b->size; });
   RunAll(work, options);
   for (Job& job : jobs) {
     if (!job.sameAs) continue;
