@@ -105,8 +105,7 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
     std::string destination;
     FieldText(value, ',', 0, destination);
     const std::string path = Expanded(line.number, destination, true);
-    if (path.find('\\') == std::string::npos)
-      Error(line.number, "the destination " + path + " has no folder part");
+    if (path.find('\\') == std::string::npos) Error(line.number, "the destination " + path + " has no folder part");
     if (!installed_.insert(FoldCase(path)).second)
       Error(line.number, "the destination " + path + " is installed by an earlier line as well");
 
@@ -152,7 +151,8 @@ void Checker::CheckRegistry(const std::vector<SectionLine>& lines) {
     const std::string folded = FoldCase(keyPath);
     if (folded.compare(0, 5, "HKEY_") == 0 || folded.compare(0, 4, "HKLM") == 0 || folded.compare(0, 4, "HKCR") == 0)
       Error(line.number, "the key names a root; the list gives the root, the line only the path below it");
-    if (keyPath.empty() || keyPath.front() == '\\' || keyPath.back() == '\\' || keyPath.find("\\\\") != std::string::npos)
+    if (keyPath.empty() || keyPath.front() == '\\' || keyPath.back() == '\\' ||
+        keyPath.find("\\\\") != std::string::npos)
       Error(line.number, "the key path " + keyPath + " has an empty level");
     if (line.value.find('|') == std::string::npos)
       Error(line.number, "the value has no \"|\" between the value name and the data");
@@ -253,6 +253,6 @@ std::vector<Finding> CheckSet(const fs::path& folder) {
 }
 
 std::string FormatFinding(const Finding& finding) {
-  return "Setup.dat:" + std::to_string(finding.line > 0 ? finding.line : 1) + (finding.error ? ": error: " : ": warning: ") +
-         finding.text;
+  return "Setup.dat:" + std::to_string(finding.line > 0 ? finding.line : 1) +
+         (finding.error ? ": error: " : ": warning: ") + finding.text;
 }

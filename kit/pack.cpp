@@ -19,11 +19,11 @@ namespace {
 // One Files line and what became of its file.
 struct Job {
   int line = 0;
-  std::string key;      // the set name as written
-  std::string newKey;   // the set name it gets in the set
+  std::string key;     // the set name as written
+  std::string newKey;  // the set name it gets in the set
   fs::path source;
-  bool plain = false;   // copied, never compressed
-  bool self = false;    // Setup.dat itself
+  bool plain = false;  // copied, never compressed
+  bool self = false;   // Setup.dat itself
   unsigned long long size = 0;
   std::size_t written = 0;
   bool compressed = false;

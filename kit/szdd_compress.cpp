@@ -31,7 +31,8 @@ struct Match {
 // expander allows.
 class MatchFinder {
 public:
-  MatchFinder(const unsigned char* buffer, int end) : buffer_(buffer), end_(end), head_(1u << kHashBits, -1), previous_(kRingSize, -1) {}
+  MatchFinder(const unsigned char* buffer, int end)
+      : buffer_(buffer), end_(end), head_(1u << kHashBits, -1), previous_(kRingSize, -1) {}
 
   void Insert(int at) {
     if (at + kMinMatch > end_) return;

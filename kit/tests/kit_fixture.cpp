@@ -35,7 +35,8 @@ const char* ProductFixture::SetupDat() {
 }
 
 ProductFixture::ProductFixture() {
-  for (int i = 0; i < 3000; ++i) program += std::string("MZ\x90\0code ", 9) + std::to_string(i % 97) + std::string(i % 13, '\0');
+  for (int i = 0; i < 3000; ++i)
+    program += std::string("MZ\x90\0code ", 9) + std::to_string(i % 97) + std::string(i % 13, '\0');
   for (int i = 0; i < 200; ++i) notes += "Kit Test release notes, line " + std::to_string(i) + ".\r\n";
   std::mt19937 generator(42);
   for (int i = 0; i < 5000; ++i) noise += static_cast<char>(generator() & 0xFF);

@@ -1,5 +1,5 @@
 #include <windows.h>
-
+// Needs windows.h first.
 #include <lzexpand.h>
 
 #include "reference_expand.h"

@@ -41,8 +41,8 @@ TEST(Pack, ASetHoldsEveryListedFileTrueSizesAndOnlyWhatShrinksCompressed) {
   kittest::ProductFixture fixture;
   const PackSummary summary = Pack(fixture.Options());
   const fs::path set = fixture.set().path();
-  EXPECT_EQ(FilesIn(set), (std::set<std::string>{"APP.EXE", "README.TXT", "NOISE.BIN", "Setup.exe", "Setup.dat",
-                                                 "LICENSE.TXT"}));
+  EXPECT_EQ(FilesIn(set),
+            (std::set<std::string>{"APP.EXE", "README.TXT", "NOISE.BIN", "Setup.exe", "Setup.dat", "LICENSE.TXT"}));
   EXPECT_EQ(summary.files, 5u);
   EXPECT_EQ(summary.compressed, 2u);
 
@@ -90,8 +90,8 @@ TEST(Pack, UnderscoreNamesRecordTheReplacedCharacterAndRenameTheListLine) {
   options.threads = 1;
   Pack(options);
   const fs::path set = fixture.set().path();
-  EXPECT_EQ(FilesIn(set), (std::set<std::string>{"APP.EX_", "README.TX_", "NOISE.BIN", "Setup.exe", "Setup.dat",
-                                                 "LICENSE.TXT"}));
+  EXPECT_EQ(FilesIn(set),
+            (std::set<std::string>{"APP.EX_", "README.TX_", "NOISE.BIN", "Setup.exe", "Setup.dat", "LICENSE.TXT"}));
   EXPECT_EQ(ReadWholeFile(set / "APP.EX_")[9], 'E');
   EXPECT_EQ(ReadWholeFile(set / "README.TX_")[9], 'T');
   const std::string dat = ReadWholeFile(set / "Setup.dat");

@@ -29,8 +29,8 @@ std::string Random(std::size_t size, unsigned seed) {
 
 // Words from a small vocabulary: matches of every length and distance.
 std::string Text(std::size_t size, unsigned seed) {
-  static const char* const kWords[] = {"install", "the ", "set", " folder", "\r\n", "Setup.dat", "size", ", ",
-                                       "registry", "shortcut", "licence", "    ", "=", "%0\\", "file"};
+  static const char* const kWords[] = {"install",  "the ",     "set",     " folder", "\r\n", "Setup.dat", "size", ", ",
+                                       "registry", "shortcut", "licence", "    ",    "=",    "%0\\",      "file"};
   std::mt19937 generator(seed);
   std::string text;
   while (text.size() < size) text += kWords[generator() % (sizeof kWords / sizeof kWords[0])];
@@ -42,8 +42,8 @@ std::vector<Sample> Samples() {
   std::vector<Sample> samples = {{"empty", ""}, {"one byte", "x"}, {"one space", " "}, {"three", "abc"}};
   // Sizes around the ring (4,096), its start (4,080) and a flag byte's
   // eight items, in text and in noise.
-  for (std::size_t size : {7u, 8u, 9u, 16u, 17u, 18u, 19u, 4079u, 4080u, 4081u, 4095u, 4096u, 4097u, 8191u, 8192u,
-                           8193u, 12288u}) {
+  for (std::size_t size :
+       {7u, 8u, 9u, 16u, 17u, 18u, 19u, 4079u, 4080u, 4081u, 4095u, 4096u, 4097u, 8191u, 8192u, 8193u, 12288u}) {
     samples.push_back({"text " + std::to_string(size), Text(size, static_cast<unsigned>(size))});
     samples.push_back({"random " + std::to_string(size), Random(size, static_cast<unsigned>(size))});
   }
@@ -105,8 +105,7 @@ TEST(SzddRoundTrip, RepetitiveDataShrinksWellAndNoiseHardlyGrows) {
   const std::string packedText = CompressSzdd(reinterpret_cast<const unsigned char*>(text.data()), text.size(), 't');
   EXPECT_LT(packedText.size(), text.size() / 2);
   const std::string noise = Random(200000, 5);
-  const std::string packedNoise =
-      CompressSzdd(reinterpret_cast<const unsigned char*>(noise.data()), noise.size(), 'n');
+  const std::string packedNoise = CompressSzdd(reinterpret_cast<const unsigned char*>(noise.data()), noise.size(), 'n');
   EXPECT_GT(packedNoise.size(), noise.size());  // why pack copies such files as they are
   // A header cut short, and a plain program, are no packed files.
   std::uint32_t unused = 0;

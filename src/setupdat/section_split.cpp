@@ -16,11 +16,16 @@ unsigned char UpperOf(unsigned char c) {
   // The code page's own letters outside the Latin-1 range: s, o-e and z
   // with caron or ligature, and y with diaeresis.
   switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
+    case 0x9A:
+      return 0x8A;
+    case 0x9C:
+      return 0x8C;
+    case 0x9E:
+      return 0x8E;
+    case 0xFF:
+      return 0x9F;
+    default:
+      return c;
   }
 }
 
