@@ -52,6 +52,7 @@ private:
   std::vector<Finding> findings_;
   std::set<std::string> installed_;  // folded destinations
   bool installsSelf_ = false;
+  bool installsSetupExe_ = false;
 };
 
 void Checker::DefineVariables() {
@@ -110,7 +111,9 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
       Error(line.number, "the destination " + path + " is installed by an earlier line as well");
 
     const std::size_t slash = line.key.find_last_of("\\/");
-    if (FoldCase(line.key.substr(slash == std::string::npos ? 0 : slash + 1)) == "SETUP.DAT") installsSelf_ = true;
+    const std::string name = FoldCase(line.key.substr(slash == std::string::npos ? 0 : slash + 1));
+    installsSelf_ = installsSelf_ || name == "SETUP.DAT";
+    installsSetupExe_ = installsSetupExe_ || name == "SETUP.EXE";
 
     long size = 0;
     const bool hasSize = FieldNumber(value, ',', 1, size);
@@ -237,6 +240,8 @@ std::vector<Finding> Checker::Run() {
   }
   if (!installsSelf_)
     Error(hasFiles ? 0 : 1, "the Files list does not install Setup.dat: the product could not be uninstalled");
+  else if (!installsSetupExe_)
+    Warning(0, "the Files list does not install Setup.exe: the uninstall runs it from the installation folder");
   std::stable_sort(findings_.begin(), findings_.end(),
                    [](const Finding& a, const Finding& b) { return a.line < b.line; });
   return findings_;

@@ -147,6 +147,9 @@ std::string Rewritten(const std::string& text, const std::map<int, const Job*>& 
 }  // namespace
 
 PackSummary Pack(const PackOptions& options) {
+  std::error_code same;
+  if (fs::equivalent(options.product, options.set, same))
+    throw KitError(options.set.string() + ": the set cannot be written over the product folder");
   fs::path datPath;
   if (!FindInFolder(options.product, "Setup.dat", datPath))
     throw KitError((options.product / "Setup.dat").string() + ": no such file");

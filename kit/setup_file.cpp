@@ -1,6 +1,6 @@
 #include "setup_file.h"
 
-#include <utility>
+#include "ansi_text.h"
 
 const ListKey kListKeys[4] = {
     {ListKind::kFiles, "Files"},
@@ -9,11 +9,7 @@ const ListKey kListKeys[4] = {
     {ListKind::kShortcuts, "Shortcuts"},
 };
 
-SetupFile::SetupFile(std::string text) : text_(std::move(text)) {
-  // A UTF-8 mark is no part of the first line; other Unicode files are
-  // beyond the kit (Setup.exe converts them through the code page).
-  if (text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
-}
+SetupFile::SetupFile(const std::string& file) : text_(AnsiText(file)) {}
 
 bool SetupFile::Section(const std::string& name, std::vector<SectionLine>& lines) const {
   return SplitSection(text_, name.c_str(), lines);

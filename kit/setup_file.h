@@ -9,7 +9,8 @@
 // every key for messages.
 class SetupFile {
 public:
-  explicit SetupFile(std::string text);
+  // `file`: the bytes of Setup.dat; Unicode is given in the ANSI code page.
+  explicit SetupFile(const std::string& file);
 
   const std::string& text() const { return text_; }
 

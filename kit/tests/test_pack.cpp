@@ -101,6 +101,32 @@ TEST(Pack, UnderscoreNamesRecordTheReplacedCharacterAndRenameTheListLine) {
   for (const Finding& finding : CheckSet(set)) ADD_FAILURE() << FormatFinding(finding);
 }
 
+TEST(Pack, AUnicodeSetupDatIsWrittenInTheAnsiCodePageAsSetupExeReadsIt) {
+  kittest::ProductFixture fixture;
+  // UTF-16, little end first, with an e acute and a euro sign in the title.
+  std::string text = kittest::ProductFixture::SetupDat();
+  const std::size_t title = text.find("Kit Test 1.0");
+  text.replace(title, 3, "K\x01\x02t");  // stand-ins, widened below
+  std::string wide = "\xFF\xFE";
+  for (char c : text) {
+    const unsigned code = c == '\x01' ? 0xE9u : c == '\x02' ? 0x20ACu : static_cast<unsigned char>(c);
+    wide += static_cast<char>(code & 0xFF);
+    wide += static_cast<char>(code >> 8);
+  }
+  WriteWholeFile(fixture.product().path() / "Setup.dat", wide);
+  Pack(fixture.Options());
+  const std::string dat = ReadWholeFile(fixture.set().path() / "Setup.dat");
+  EXPECT_EQ(Line(dat, 2), "Title=K\xE9\x80t Test 1.0");
+  EXPECT_NE(dat.find("\r\nAPP.EXE=%0\\App.exe," + std::to_string(fixture.program.size()) + ",0,Program\r\n"),
+            std::string::npos);
+  for (const Finding& finding : CheckSet(fixture.set().path())) ADD_FAILURE() << FormatFinding(finding);
+
+  // Packing into the product folder itself would overwrite the sources.
+  PackOptions options = fixture.Options();
+  options.set = options.product;
+  EXPECT_THROW(Pack(options), KitError);
+}
+
 TEST(Pack, AMissingSourceOrSetupDatIsNamedAndNothingIsGuessed) {
   kittest::ProductFixture fixture;
   fs::remove(fixture.product().path() / "NOISE.BIN");
