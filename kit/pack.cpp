@@ -93,6 +93,15 @@ void RunAll(std::vector<Job*>& jobs, const PackOptions& options) {
     for (std::size_t at = next++; at < jobs.size(); at = next++) {
       try {
         RunJob(*jobs[at], options);
+      } catch (const KitError&) {
+        std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure) failure = std::current_exception();
+      } catch (const std::exception& error) {
+        // Out of memory, a file too large: named with its line.
+        std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure)
+          failure = std::make_exception_ptr(
+              KitError("Setup.dat:" + std::to_string(jobs[at]->line) + ": " + jobs[at]->key + ": " + error.what()));
       } catch (...) {
         std::lock_guard<std::mutex> hold(failureLock);
         if (!failure) failure = std::current_exception();

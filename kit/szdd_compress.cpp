@@ -1,6 +1,8 @@
 #include "szdd_compress.h"
 
+#include <climits>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -125,6 +127,8 @@ std::string CompressSzdd(const unsigned char* data, std::size_t size, char lastC
   out.push_back(lastChar);
   PutLittle32(out, static_cast<std::uint32_t>(size));
   if (size == 0) return out;
+  // Positions are ints; the format's sizes are 32-bit, a set's 4 GB in all.
+  if (size > static_cast<std::size_t>(INT_MAX) - kFarthest) throw std::length_error("a file of 2 GB or more");
   out.reserve(kSzddHeaderSize + size + size / 8 + 16);
 
   // The ring's spaces as they stand before the first byte: a match may

@@ -14,7 +14,8 @@ constexpr std::size_t kSzddHeaderSize = 14;
 
 // `data` in the format. `lastChar` is the header's record of the name's
 // last character, for a file stored under the trailing-underscore name.
-// The result holds the header even for empty data.
+// The result holds the header even for empty data. Throws
+// std::length_error for 2 GB or more.
 std::string CompressSzdd(const unsigned char* data, std::size_t size, char lastChar);
 
 // True when `file` begins with the format's header; `size` is then the
