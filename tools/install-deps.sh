@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing Setup.exe needs on a Debian machine:
 # the 32-bit MinGW-w64 cross compiler, Wine with its 32-bit half, Xvfb,
-# GoogleTest sources, mscompress, lnkinfo, CMake and Ninja. Does nothing when all
-# of it is already there.
+# GoogleTest sources, the native g++ for the authoring kit, mscompress,
+# lnkinfo, CMake and Ninja. Does nothing when all of it is already there.
 set -euo pipefail
 
 need=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)
 have i686-w64-mingw32-windres   || need+=(binutils-mingw-w64-i686)
+have g++     || need+=(g++)
 have cmake   || need+=(cmake)
 have ninja   || need+=(ninja-build)
 have Xvfb    || need+=(xvfb)

@@ -1,0 +1,243 @@
+#include "pack.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "file_io.h"
+#include "setup_file.h"
+#include "szdd_compress.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One Files line and what became of its file.
+struct Job {
+  int line = 0;
+  std::string key;     // the set name as written
+  std::string newKey;  // the set name it gets in the set
+  fs::path source;
+  bool plain = false;  // copied, never compressed
+  bool self = false;   // Setup.dat itself
+  unsigned long long size = 0;
+  std::size_t written = 0;
+  bool compressed = false;
+  const Job* sameAs = nullptr;  // an earlier line with the same set name
+};
+
+std::string FileName(const std::string& key) {
+  const std::size_t slash = key.find_last_of("\\/");
+  return slash == std::string::npos ? key : key.substr(slash + 1);
+}
+
+// NAME.EXT becomes NAME.EX_; a name with a shorter extension or none gets
+// "_" appended. The header keeps the character the "_" replaced.
+std::string UnderscoreName(const std::string& key, char& replaced) {
+  const std::string name = FileName(key);
+  const std::size_t dot = name.rfind('.');
+  replaced = '\0';
+  if (dot != std::string::npos && name.size() - dot == 4) {
+    replaced = key.back();
+    return key.substr(0, key.size() - 1) + "_";
+  }
+  return key + "_";
+}
+
+fs::path SetPath(const fs::path& folder, const std::string& key) {
+  fs::path path = folder;
+  std::size_t start = 0;
+  while (start <= key.size()) {
+    std::size_t end = key.find_first_of("\\/", start);
+    if (end == std::string::npos) end = key.size();
+    if (end > start) path /= key.substr(start, end - start);
+    start = end + 1;
+  }
+  return path;
+}
+
+void RunJob(Job& job, const PackOptions& options) {
+  const std::string bytes = ReadWholeFile(job.source);
+  job.size = bytes.size();
+  job.newKey = job.key;
+  if (!job.plain) {
+    char replaced = job.key.empty() ? '\0' : job.key.back();
+    std::string underscored;
+    if (options.underscoreNames) underscored = UnderscoreName(job.key, replaced);
+    std::string packed = CompressSzdd(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), replaced);
+    if (packed.size() < bytes.size()) {
+      if (options.underscoreNames) job.newKey = underscored;
+      job.compressed = true;
+      job.written = packed.size();
+      WriteWholeFile(SetPath(options.set, job.newKey), packed);
+      return;
+    }
+  }
+  job.written = bytes.size();
+  WriteWholeFile(SetPath(options.set, job.newKey), bytes);
+}
+
+// Runs every job on `threads` threads; the first failure is rethrown.
+void RunAll(std::vector<Job*>& jobs, const PackOptions& options) {
+  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+  if (threads == 0) threads = 1;
+  if (threads > jobs.size()) threads = static_cast<unsigned>(jobs.size());
+  std::atomic<std::size_t> next{0};
+  std::mutex failureLock;
+  std::exception_ptr failure;
+  auto work = [&]() {
+    for (std::size_t at = next++; at < jobs.size(); at = next++) {
+      try {
+        RunJob(*jobs[at], options);
+      } catch (const KitError&) {
+        std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure) failure = std::current_exception();
+      } catch (const std::exception& error) {
+        // Out of memory, a file too large: named with its line.
+        std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure)
+          failure = std::make_exception_ptr(
+              KitError("Setup.dat:" + std::to_string(jobs[at]->line) + ": " + jobs[at]->key + ": " + error.what()));
+      } catch (...) {
+        std::lock_guard<std::mutex> hold(failureLock);
+        if (!failure) failure = std::current_exception();
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  for (unsigned i = 1; i < threads; ++i) pool.emplace_back(work);
+  work();
+  for (std::thread& thread : pool) thread.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+// The text with each listed line's key and size field rewritten; all
+// other lines, and the line ends, as they were.
+std::string Rewritten(const std::string& text, const std::map<int, const Job*>& byLine, unsigned long long selfSize) {
+  std::string out;
+  out.reserve(text.size() + byLine.size() * 8);
+  int number = 1;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    std::size_t next = end;
+    // The same count of line ends as the splitter: CR LF is one.
+    int ends = 0;
+    while (next < text.size() && (text[next] == '\r' || text[next] == '\n')) {
+      if (text[next] == '\n' || next + 1 == text.size() || text[next + 1] != '\n') ++ends;
+      ++next;
+    }
+    const auto found = byLine.find(number);
+    const std::string line = text.substr(at, end - at);
+    const std::size_t equals = line.find('=');
+    if (found == byLine.end() || equals == std::string::npos) {
+      out += line;
+    } else {
+      const Job& job = *found->second;
+      std::size_t valueStart = equals + 1;
+      while (valueStart < line.size() && (line[valueStart] == ' ' || line[valueStart] == '\t')) ++valueStart;
+      std::size_t valueEnd = line.size();
+      while (valueEnd > valueStart && (line[valueEnd - 1] == ' ' || line[valueEnd - 1] == '\t')) --valueEnd;
+      const std::string value = line.substr(valueStart, valueEnd - valueStart);
+      out += job.newKey + "=" + WithSize(value, job.self ? selfSize : job.size);
+    }
+    out.append(text, end, next - end);
+    number += ends;
+    at = next;
+  }
+  return out;
+}
+
+}  // namespace
+
+PackSummary Pack(const PackOptions& options) {
+  std::error_code same;
+  if (fs::equivalent(options.product, options.set, same))
+    throw KitError(options.set.string() + ": the set cannot be written over the product folder");
+  fs::path datPath;
+  if (!FindInFolder(options.product, "Setup.dat", datPath))
+    throw KitError((options.product / "Setup.dat").string() + ": no such file");
+  const SetupFile setup(ReadWholeFile(datPath));
+  std::string listName;
+  std::vector<SectionLine> lines;
+  if (setup.Key(kSetupSection, "Files", listName) && !setup.Section(listName, lines))
+    throw KitError("Setup.dat: the Files list [" + listName + "] is missing");
+  std::string licence;
+  const bool hasLicence = setup.Key(kSetupSection, "License", licence);
+
+  std::vector<Job> jobs(lines.size());
+  std::vector<Job*> work;
+  std::map<std::string, const Job*> seen;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    Job& job = jobs[i];
+    job.line = lines[i].number;
+    job.key = lines[i].key;
+    const std::string folded = FoldCase(FileName(job.key));
+    job.self = folded == "SETUP.DAT";
+    job.plain = folded == "SETUP.EXE" || (hasLicence && FoldCase(job.key) == FoldCase(licence));
+    job.newKey = job.key;
+    if (job.self) continue;
+    // One file, written once, whatever number of lines name it.
+    const auto earlier = seen.emplace(FoldCase(job.key), &job);
+    if (!earlier.second) {
+      job.sameAs = earlier.first->second;
+      continue;
+    }
+    if (!FindInFolder(options.product, job.key, job.source)) {
+      if (folded == "SETUP.EXE" && !options.setupExe.empty())
+        job.source = options.setupExe;
+      else
+        throw KitError("Setup.dat:" + std::to_string(job.line) + ": " + job.key + " is not in " +
+                       options.product.string());
+    }
+    work.push_back(&job);
+  }
+  // The largest files first, so that no core is left with a big one at
+  // the end while the others stand idle.
+  for (Job* job : work) {
+    std::error_code error;
+    job->size = fs::file_size(job->source, error);
+  }
+  std::stable_sort(work.begin(), work.end(), [](const Job* a, const Job* b) { return a->size > b->size; });
+  RunAll(work, options);
+  for (Job& job : jobs) {
+    if (!job.sameAs) continue;
+    job.size = job.sameAs->size;
+    job.newKey = job.sameAs->newKey;
+  }
+
+  // The licence dialog reads the licence from the set even when the list
+  // does not install it.
+  fs::path licencePath;
+  if (hasLicence && FindInFolder(options.product, licence, licencePath))
+    WriteWholeFile(SetPath(options.set, licence), ReadWholeFile(licencePath));
+
+  // Setup.dat may list itself, and writing its own size can change that
+  // size: rewrite until the size written is the size of the file.
+  std::map<int, const Job*> byLine;
+  for (const Job& job : jobs) byLine.emplace(job.line, &job);
+  unsigned long long selfSize = 0;
+  std::string text;
+  for (int round = 0;; ++round) {
+    text = Rewritten(setup.text(), byLine, selfSize);
+    if (text.size() == selfSize) break;
+    if (round == 8) throw KitError("Setup.dat: its own size does not settle");
+    selfSize = text.size();
+  }
+  WriteWholeFile(options.set / "Setup.dat", text);
+
+  PackSummary summary;
+  for (const Job& job : jobs) {
+    ++summary.files;
+    if (job.self || job.sameAs) continue;
+    summary.compressed += job.compressed ? 1 : 0;
+    summary.bytesIn += job.size;
+    summary.bytesOut += job.written;
+  }
+  return summary;
+}
