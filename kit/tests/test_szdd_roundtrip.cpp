@@ -20,18 +20,18 @@ struct Sample {
   std::string bytes;
 };
 
-std::string Random(std::size_t size, unsigned seed) {
-  std::mt19937 generator(seed);
+std::string Random(std::size_t size, unsigned stream) {
+  std::mt19937 generator(stream);
   std::string bytes(size, '\0');
   for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
   return bytes;
 }
 
 // Words from a small vocabulary: matches of every length and distance.
-std::string Text(std::size_t size, unsigned seed) {
+std::string Text(std::size_t size, unsigned stream) {
   static const char* const kWords[] = {"install",  "the ",     "set",     " folder", "\r\n", "Setup.dat", "size", ", ",
                                        "registry", "shortcut", "licence", "    ",    "=",    "%0\\",      "file"};
-  std::mt19937 generator(seed);
+  std::mt19937 generator(stream);
   std::string text;
   while (text.size() < size) text += kWords[generator() % (sizeof kWords / sizeof kWords[0])];
   text.resize(size);

@@ -16,22 +16,6 @@ const char kFailed[] =
     "Installation failed, or was cancelled. The files that have been installed will now be removed from your "
     "computer.";
 
-std::string ProgramFiles() {
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof value;
-  RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
-               nullptr, value, &size);
-  return value;
-}
-
-std::string DesktopFolder() {
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof value;
-  RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop",
-               RRF_RT_REG_SZ, nullptr, value, &size);
-  return value;
-}
-
 void SetRegistryText(const std::string& key, const char* name, const std::string& value) {
   RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
@@ -57,7 +41,7 @@ protected:
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSharedDlls, (folder_ + "\\keep.dll").c_str(), REG_DWORD, &three, sizeof three);
     SetRegistryText("Software\\RollbackCo\\Settings", "Path", "the old path");
     SetRegistryText("Software\\RollbackCo\\Settings", "Other", "not ours");
-    testsupport::WriteFile(DesktopFolder() + "\\Rollback App.lnk", "the link that was there");
+    testsupport::WriteFile(ShellFolder("Desktop") + "\\Rollback App.lnk", "the link that was there");
   }
 
   void TearDown() override {
@@ -69,7 +53,7 @@ protected:
       RegDeleteValueA(counts, (folder_ + "\\keep.dll").c_str());
       RegCloseKey(counts);
     }
-    DeleteFileA((DesktopFolder() + "\\Rollback App.lnk").c_str());
+    DeleteFileA((ShellFolder("Desktop") + "\\Rollback App.lnk").c_str());
   }
 
   void WriteSet(StopAt stop) {
@@ -146,7 +130,7 @@ TEST_P(Rollback, PutsTheMachineBackAsItWas) {
 
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
   EXPECT_EQ(testsupport::ReadFile(folder_ + "\\keep.dll"), "the version already installed");
-  EXPECT_EQ(testsupport::ReadFile(DesktopFolder() + "\\Rollback App.lnk"), "the link that was there");
+  EXPECT_EQ(testsupport::ReadFile(ShellFolder("Desktop") + "\\Rollback App.lnk"), "the link that was there");
 }
 
 TEST(RollbackOfARecord, AnUninstallRecordThatCannotBeWrittenFailsTheInstallation) {

@@ -37,6 +37,23 @@ uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
   return uiauto::CollectMessageBoxes(process, timeoutMs, chooseAnswer);
 }
 
+namespace {
+std::string RegistryText(HKEY root, const char* key, const char* name) {
+  char value[MAX_PATH] = {};
+  DWORD size = sizeof value;
+  if (RegGetValueA(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return std::string();
+  return value;
+}
+}  // namespace
+
+std::string ShellFolder(const char* name) {
+  return RegistryText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
+}
+
+std::string ProgramFiles() {
+  return RegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+}
+
 void CopyExampleSet(const InstallationSet& set) {
   const std::string staged = uiauto::PathBesideThisExecutable("example-set");
   WIN32_FIND_DATAA found;

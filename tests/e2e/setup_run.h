@@ -28,6 +28,11 @@ private:
   testsupport::TempFolder folder_;
 };
 
+// The user's shell folder `name` ("Programs", "Startup", "Desktop") and
+// the Program Files folder, as Setup.exe reads them.
+std::string ShellFolder(const char* name);
+std::string ProgramFiles();
+
 // Copies the staged example product's set (built beside the tests) into
 // `set`.
 void CopyExampleSet(const InstallationSet& set);

@@ -33,14 +33,6 @@ SilentRun RunSilently(const InstallationSet& set, const std::string& arguments) 
   return run;
 }
 
-std::string ProgramFiles() {
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof value;
-  RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", RRF_RT_REG_SZ,
-               nullptr, value, &size);
-  return value;
-}
-
 TEST(Silent, InstallsAndRemovesTheExampleProductWithoutAWindow) {
   InstallationSet set;
   CopyExampleSet(set);

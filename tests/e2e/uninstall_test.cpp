@@ -41,14 +41,6 @@ long SharedCount(const std::string& path) {
   return static_cast<long>(value);
 }
 
-std::string ShellFolder(const char* name) {
-  return RegistryText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
-}
-
-std::string ProgramFiles() {
-  return RegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-}
-
 std::string SystemFolder() {
   char folder[MAX_PATH] = "";
   GetSystemDirectoryA(folder, MAX_PATH);

@@ -30,18 +30,6 @@ std::optional<std::string> MachineValue(const char* path, const char* name) {
   return std::string(value);
 }
 
-std::string ShellFolder(const char* name) {
-  char path[MAX_PATH] = {};
-  DWORD size = sizeof path;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                    KEY_READ, &key) == ERROR_SUCCESS) {
-    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
-  }
-  return path;
-}
-
 class WholeRun : public testing::TestWithParam<const char*> {};
 
 TEST_P(WholeRun, InstallThenUninstallTheExampleProduct) {

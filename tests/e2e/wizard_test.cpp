@@ -92,17 +92,6 @@ protected:
   std::string startup_ = ShellFolder("Startup");
   std::string desktop_ = ShellFolder("Desktop");
 
-  static std::string ShellFolder(const char* name) {
-    char path[MAX_PATH] = {};
-    DWORD size = sizeof path;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_READ, &key) == ERROR_SUCCESS) {
-      RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size);
-      RegCloseKey(key);
-    }
-    return path;
-  }
 
   // A product "Demo" with one file of `declaredBytes` and one shortcut
   // offered in every place; `links` holds the Group, Desktop and Startup

@@ -18,7 +18,7 @@ const char kAlphabet[] =
 
 class Generator {
 public:
-  explicit Generator(unsigned seed) : random_(seed) {}
+  explicit Generator(unsigned stream) : random_(stream) {}
 
   int Number(int below) { return std::uniform_int_distribution<int>(0, below - 1)(random_); }
   bool Chance(int percent) { return Number(100) < percent; }

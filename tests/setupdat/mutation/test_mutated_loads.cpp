@@ -63,7 +63,7 @@ const char* const kPieces[] = {
 
 class Mutator {
 public:
-  explicit Mutator(unsigned seed) : random_(seed) {}
+  explicit Mutator(unsigned stream) : random_(stream) {}
 
   std::string Mutate(std::string text) {
     const int changes = 1 + Number(8);
