@@ -42,9 +42,8 @@ const int kMessageBoxTextId = 0xFFFF;
 // Property sheet buttons and the message that presses them.
 const int kSheetNextId = 0x3024;
 const int kSheetFinishId = 0x3025;
-const UINT kPressButton = WM_USER + 112;  // PSM_PRESSBUTTON
-const WPARAM kPressNext = 2;              // PSBTN_NEXT
-const WPARAM kPressFinish = 4;            // PSBTN_FINISH
+const WPARAM kPressNext = 2;
+const WPARAM kPressFinish = 4;
 
 // How often windows are looked at: often enough to place the start and end
 // of the pass within a few milliseconds, seldom enough not to slow it down.
@@ -137,6 +136,13 @@ bool IsProgressWindow(HWND window) {
   return bar && ClassOf(bar) == "msctls_progress32";
 }
 
+// The page a property sheet shows (PSM_GETCURRENTPAGEHWND), or the sheet.
+HWND CurrentPage(HWND sheet) {
+  DWORD_PTR page = 0;
+  if (!SendMessageTimeoutA(sheet, WM_USER + 118, 0, 0, SMTO_ABORTIFHUNG, 200, &page) || !page) return sheet;
+  return reinterpret_cast<HWND>(page);
+}
+
 bool IsWizard(HWND window) { return GetDlgItem(window, kSheetNextId) || GetDlgItem(window, kSheetFinishId); }
 
 class Driver {
@@ -164,7 +170,9 @@ public:
 
 private:
   void Answer(HWND dialog, double now) {
-    if (dialog == lastAnswered_ && now - lastAnswerTime_ < kAnswerRepeatSeconds) return;
+    // A wizard is answered page by page: a new page may be answered at once.
+    HWND answering = IsWizard(dialog) ? CurrentPage(dialog) : dialog;
+    if (answering == lastAnswered_ && now - lastAnswerTime_ < kAnswerRepeatSeconds) return;
     if (IsWizard(dialog)) {
       // A page that is still being set up has neither button usable yet.
       WPARAM press = 0;
@@ -175,7 +183,10 @@ private:
       }
       if (!press) return;
       Log(dialog, press == kPressFinish ? "Finish" : "Next");
-      PostMessageA(dialog, kPressButton, press, 0);
+      // A click on the sheet's own button, as the mouse would give it: the
+      // sheet then asks the page before it moves on.
+      const int button = press == kPressFinish ? kSheetFinishId : kSheetNextId;
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
     } else {
       int id = IDOK;
       if (GetDlgItem(dialog, IDNO)) {
@@ -194,7 +205,7 @@ private:
       Log(dialog, button);
       PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
     }
-    lastAnswered_ = dialog;
+    lastAnswered_ = answering;
     lastAnswerTime_ = now;
     ++answered_;
   }
