@@ -9,10 +9,15 @@
 
 namespace {
 
+// Switch names are ASCII: compared without the locale, which the oldest
+// systems would not know.
 bool StartsWith(const char* text, const char* prefix) {
-  const std::size_t length = std::strlen(prefix);
-  return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text,
-                        static_cast<int>(strnlen(text, length)), prefix, static_cast<int>(length)) == CSTR_EQUAL;
+  for (; *prefix; ++text, ++prefix) {
+    const char a = (*text >= 'a' && *text <= 'z') ? static_cast<char>(*text - 'a' + 'A') : *text;
+    const char b = (*prefix >= 'a' && *prefix <= 'z') ? static_cast<char>(*prefix - 'a' + 'A') : *prefix;
+    if (a != b) return false;
+  }
+  return true;
 }
 
 // The value of a "/X=" switch: up to the next " /" or the end, without
