@@ -14,6 +14,26 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 "$root/tools/build.sh" --target Setup --target ExampleEditor --target ExampleShared --target demo_walk
+# What the uninstall left of the example product in the prefix: files,
+# links, registry keys and operations waiting for the restart.
+report_left='
+  echo "What the uninstall left:"
+  left=0
+  installed="$WINEPREFIX/drive_c/Program Files/Example Editor"
+  if [ -d "$installed" ]; then
+    for f in "$installed"/*; do [ -e "$f" ] && echo "  file C:\\Program Files\\Example Editor\\$(basename "$f")" && left=1; done
+    [ "$left" = 1 ] || echo "  the empty folder C:\\Program Files\\Example Editor" && left=1
+  fi
+  while IFS= read -r link; do echo "  link ${link#$WINEPREFIX/drive_c/}"; left=1; done \
+    < <(find "$WINEPREFIX/drive_c/users" -iname "*.lnk" 2>/dev/null)
+  for key in "HKLM\\Software\\Example" "HKCR\\.exd" "HKCR\\ExampleEditor.Document" \
+             "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ExampleEditor"; do
+    if wine reg query "$key" >/dev/null 2>&1; then echo "  registry key $key"; left=1; fi
+  done
+  pending=$(wine reg query "HKLM\\System\\CurrentControlSet\\Control\\Session Manager" /v PendingFileRenameOperations 2>/dev/null | tr -d "\r" | grep -i "REG_MULTI_SZ" || true)
+  [ -z "$pending" ] || { echo "  waiting for the restart:${pending#*REG_MULTI_SZ}"; left=1; }
+  [ "$left" = 1 ] || echo "  nothing"
+'
 stage=$(mktemp -d /tmp/setup-demo.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 "$root/example/stage.sh" "$stage"
@@ -32,7 +52,8 @@ if [ -n "${DISPLAY:-}" ]; then
       sed -n "/^\[Uninstall\]/,\$p" "$installed/Setup.dat" | tr -d "\r"
       echo "Now the uninstall of the installed copy:"
       wine "C:\\Program Files\\Example Editor\\Setup.exe" /U "C:\\Program Files\\Example Editor"
-    fi' _ "$stage"
+      eval "$2"
+    fi' _ "$stage" "$report_left"
   exit 0
 fi
 
@@ -41,7 +62,8 @@ mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
 "$root/tools/wine-bench.sh" bash -c '
   cd "$1"
-  wine "$2" "$(winepath -w "$1")" "$(winepath -w "$3")" | tr -d "\r"' _ "$stage" "$build/bin/demo_walk.exe" "$shots" |
+  wine "$2" "$(winepath -w "$1")" "$(winepath -w "$3")" | tr -d "\r"
+  eval "$4"' _ "$stage" "$build/bin/demo_walk.exe" "$shots" "$report_left" |
   sed "s|^screenshot |screenshot $shots/|"
 # The driver writes PNG files without compression; squeeze them.
 python3 - "$shots" <<'PY'
