@@ -53,6 +53,15 @@ bool WizardDriver::WaitFor(WizardPage page, DWORD timeoutMs) {
   return uiauto::WaitUntil([&] { return IsShown(page); }, timeoutMs);
 }
 
+bool WizardDriver::ButtonBecomes(int button, bool visible, bool enabled, DWORD timeoutMs) const {
+  return uiauto::WaitUntil(
+      [&] {
+        if (uiauto::IsControlVisible(sheet_, button) != visible) return false;
+        return !visible || uiauto::IsControlEnabled(sheet_, button) == enabled;
+      },
+      timeoutMs);
+}
+
 bool WizardDriver::Press(int button, WizardPage next) {
   return uiauto::ClickButton(sheet_, button) && WaitFor(next);
 }

@@ -31,6 +31,11 @@ public:
   bool WaitFor(WizardPage page, DWORD timeoutMs = uiauto::kDefaultTimeoutMs);
   bool IsShown(WizardPage page) const;
 
+  // The pages set the sheet's buttons by a posted message, so the buttons
+  // may lag the page by a moment: waits until `button` shows and is enabled
+  // as expected, and says whether it came to that.
+  bool ButtonBecomes(int button, bool visible, bool enabled, DWORD timeoutMs = 3000) const;
+
   // Presses a sheet button and waits for `next` to be shown.
   bool Press(int button, WizardPage next);
   bool Next(WizardPage next) { return Press(kNextButton, next); }
