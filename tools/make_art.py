@@ -398,7 +398,8 @@ def draw_corner():
 
 def draw_wizard(width, height):
     """The wizard's side picture: deep blue fading to light blue, with the
-    motif large in the lower half. 256 colours, so the shading is smooth."""
+    motif large in the lower half. 256 colours, so the shading is smooth;
+    run-length encoded, as the sky is level bands."""
     top = (0, 0, 96)
     mid = (0, 64, 176)
     bottom = (96, 160, 232)
@@ -473,9 +474,50 @@ def pack_rows(index_rows, width, bpp):
     return bytes(out)
 
 
-def info_header(width, height, bpp, colours, image_size):
-    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, 0,
+BI_RLE8 = 1
+BI_RLE4 = 2
+
+
+def info_header(width, height, bpp, colours, image_size, compression=0):
+    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, compression,
                        image_size, 0, 0, colours, 0)
+
+
+def rle8_rows(index_rows):
+    """Run-length encodes rows of 8-bit palette indices, bottom row first:
+    runs of one index as (count, index), stretches without runs as literal
+    blocks. A picture of level bands shrinks to a tenth; Setup.exe carries
+    it in every copy."""
+    out = bytearray()
+    for row in reversed(index_rows):
+        i, n = 0, len(row)
+        while i < n:
+            j = i
+            while j < n and j - i < 255 and row[j] == row[i]:
+                j += 1
+            if j - i >= 2:
+                out += bytes([j - i, row[i]])
+                i = j
+                continue
+            # A literal block runs until three equal indices begin a run.
+            k = i
+            while k < n and k - i < 255:
+                if k + 2 < n and row[k] == row[k + 1] == row[k + 2]:
+                    break
+                k += 1
+            literal = bytes(row[i:k])
+            if len(literal) < 3:
+                # Blocks of one or two are escape codes: write them as runs.
+                for b in literal:
+                    out += bytes([1, b])
+            else:
+                out += bytes([0, len(literal)]) + literal
+                if len(literal) % 2:
+                    out += b'\0'
+            i = k
+        out += b'\0\0'  # end of line
+    out += b'\0\1'  # end of picture
+    return bytes(out)
 
 
 def palette_bytes(palette):
@@ -511,10 +553,53 @@ def build_palette(cv):
     return seen + [(0, 0, 0)] * (256 - len(seen))
 
 
-def bmp_bytes(cv, bpp, palette):
+def rle4_rows(index_rows):
+    """The same for 4-bit indices: a run repeats a pair of indices in turn
+    (here always one index twice), a literal block packs two to a byte and
+    is padded to whole words."""
+    out = bytearray()
+    for row in reversed(index_rows):
+        i, n = 0, len(row)
+        while i < n:
+            j = i
+            while j < n and j - i < 255 and row[j] == row[i]:
+                j += 1
+            if j - i >= 4:
+                out += bytes([j - i, (row[i] << 4) | row[i]])
+                i = j
+                continue
+            k = i
+            while k < n and k - i < 255:
+                if k + 3 < n and row[k] == row[k + 1] == row[k + 2] == row[k + 3]:
+                    break
+                k += 1
+            literal = row[i:k]
+            if len(literal) < 3:
+                for v in literal:
+                    out += bytes([1, v << 4])
+            else:
+                packed = bytearray()
+                for m in range(0, len(literal), 2):
+                    lo = literal[m + 1] if m + 1 < len(literal) else 0
+                    packed.append((literal[m] << 4) | lo)
+                if len(packed) % 2:
+                    packed.append(0)
+                out += bytes([0, len(literal)]) + packed
+            i = k
+        out += b'\0\0'
+    out += b'\0\1'
+    return bytes(out)
+
+
+def bmp_bytes(cv, bpp, palette, rle=False):
     rows = to_indices(cv, palette)
-    bits = pack_rows(rows, cv.w, bpp)
-    header = info_header(cv.w, cv.h, bpp, len(palette), len(bits))
+    compression = 0
+    if rle:
+        compression = {8: BI_RLE8, 4: BI_RLE4}[bpp]
+        bits = rle8_rows(rows) if bpp == 8 else rle4_rows(rows)
+    else:
+        bits = pack_rows(rows, cv.w, bpp)
+    header = info_header(cv.w, cv.h, bpp, len(palette), len(bits), compression)
     pal = palette_bytes(palette)
     offset = 14 + len(header) + len(pal)
     file_header = struct.pack('<2sIHHI', b'BM', offset + len(bits), 0, 0, offset)
@@ -592,8 +677,8 @@ def main(argv):
 
     files = {
         'setup.ico': ico_bytes(icons),
-        'wizard.bmp': bmp_bytes(wizard, 8, build_palette(wizard)),
-        'corner.bmp': bmp_bytes(corner, 4, VGA16),
+        'wizard.bmp': bmp_bytes(wizard, 8, build_palette(wizard), rle=True),
+        'corner.bmp': bmp_bytes(corner, 4, VGA16, rle=True),
     }
     os.makedirs(args.out, exist_ok=True)
     for name, data in files.items():

@@ -1,16 +1,17 @@
 #include "engine/install_pass.h"
-#include "engine/progress_window.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 #include <new>
 
+#include "engine/progress_window.h"
+#include "platform/format_text.h"
+#include "platform/globals.h"
+#include "platform/string_table.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
-#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "platform/string_table.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool PointAtInstalledSetupDat(SetupSession& session) {
   char fileName[kPathSize];
   LoadNameString(session.instance, IDS_SETUPDAT_FILE, fileName, sizeof fileName);
   char pattern[kPathSize + 4];
-  std::snprintf(pattern, sizeof pattern, "%%0%s", fileName);
+  FormatText(pattern, sizeof pattern, "%%0%s", fileName);
   GlobalBlock expanded;
   session.variables->ExpandText(pattern, expanded);
   BlockLock<const char> path(expanded);

@@ -1,8 +1,8 @@
 #include "engine/staging_folders.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "platform/format_text.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ FileHandle CreateTemporaryFile(const char* folder, char (&path)[kPathSize]) {
   for (unsigned tries = 0; tries < 0x10000; ++tries) {
     const unsigned number = next++ & 0xFFFF;
     if (number == 0) continue;
-    const int length = std::snprintf(path, sizeof path, "%s\\QWI%04X.TMP", folder, number);
+    const int length = FormatText(path, sizeof path, "%s\\QWI%04X.TMP", folder, number);
     if (length < 0 || length >= static_cast<int>(sizeof path)) break;
     // DELETE: the file is renamed into place while still open.
     FileHandle file(CreateFileA(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));

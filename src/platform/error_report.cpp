@@ -1,7 +1,6 @@
 #include "platform/error_report.h"
 
-#include <cstdio>
-
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "platform/string_table.h"
@@ -20,11 +19,11 @@ void ShowStringMessage(HWND owner, UINT id, UINT style) {
 void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int size) {
   char message[kTextSize];
   if (!LoadTableString(instance, SetupErrorStringId(code), message, sizeof message))
-    std::snprintf(message, sizeof message, "Error %d", code);
+    FormatText(message, sizeof message, "Error %d", code);
   FrameErrorReport(message, buffer, size);
 }
 
 void FrameErrorReport(const char* message, char* buffer, int size) {
-  std::snprintf(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
-                message);
+  FormatText(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
+             message);
 }

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/format_text.h"
 #include "platform/unique_handle.h"
 
 namespace {
@@ -17,8 +18,8 @@ FileHandle& LogFile() {
 }  // namespace
 
 bool OpenRunLog(const char* path) {
-  LogFile().reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
+  LogFile().reset(
+      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   return LogFile().valid();
 }
 
@@ -29,14 +30,15 @@ void LogEvent(const char* format, ...) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   char line[1100];
-  int length = std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
-                             now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  int length = FormatText(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
+                          now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
   va_list arguments;
   va_start(arguments, format);
   const int room = static_cast<int>(sizeof line) - length - 3;
-  const int written = std::vsnprintf(line + length, static_cast<std::size_t>(room), format, arguments);
+  const int written = FormatTextV(line + length, static_cast<std::size_t>(room), format, arguments);
   va_end(arguments);
-  length += written < 0 ? 0 : (written < room ? written : room - 1);
+  // A cut event keeps what fitted.
+  length += written < 0 ? room - 1 : written;
   line[length++] = '\r';
   line[length++] = '\n';
   DWORD done = 0;

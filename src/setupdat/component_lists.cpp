@@ -7,6 +7,7 @@
 
 #include "engine/file_item.h"
 #include "platform/error_report.h"
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "registry/registry_item.h"
@@ -97,11 +98,11 @@ void ReportListError(const ListPosition& position) {
   char message[kTextSize * 2];
   const char* text = "There is an error in the installation list.";
   if (position.key)
-    std::snprintf(message, sizeof message, "%s\n[%.*s] %.*s: %s", text, kShownKey, position.section, kShownKey,
-                  position.key, position.reason ? position.reason : "");
+    FormatText(message, sizeof message, "%s\n[%.*s] %.*s: %s", text, kShownKey, position.section, kShownKey,
+               position.key, position.reason ? position.reason : "");
   else
-    std::snprintf(message, sizeof message, "%s\n[%.*s] %s", text, kShownKey, position.section,
-                  position.reason ? position.reason : "");
+    FormatText(message, sizeof message, "%s\n[%.*s] %s", text, kShownKey, position.section,
+               position.reason ? position.reason : "");
   ShowErrorReportText(message);
 }
 

@@ -2,15 +2,18 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/unique_handle.h"
 
 namespace {
 
 // A file that begins with a byte-order mark is Unicode, which the reader
 // gives in the ANSI code page like the platform's reader does; any other
-// file is ANSI already.
+// file is ANSI already. The wide text is a vector, not a wide string, which
+// would bring the runtime's whole wide-string instantiation into Setup.exe.
 std::string AnsiText(const std::string& file) {
-  std::wstring wide;
+  std::vector<wchar_t> wide;
   if (file.size() >= 3 && file.compare(0, 3, "\xEF\xBB\xBF") == 0) {
     const int length = MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), nullptr, 0);
     wide.resize(static_cast<std::size_t>(length));
@@ -27,8 +30,8 @@ std::string AnsiText(const std::string& file) {
     return file;
   }
   if (wide.empty()) return std::string();
-  const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                         nullptr);
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string ansi(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
   if (length > 0)
     WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length, nullptr, nullptr);

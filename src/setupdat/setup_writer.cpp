@@ -1,8 +1,8 @@
-#include <cstdio>
 
+#include "platform/format_text.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
 #include "platform/string_table.h"
+#include "shell/setup_session.h"
 
 bool SetupSession::WriteProfileText(const char* section, const char* key, const char* text) const {
   // Before the load step there is no file to write to; an empty name would
@@ -13,7 +13,7 @@ bool SetupSession::WriteProfileText(const char* section, const char* key, const 
 
 bool SetupSession::WriteProfileNumber(const char* section, const char* key, DWORD number) const {
   char text[16];
-  std::snprintf(text, sizeof text, "%d", static_cast<int>(number));
+  FormatText(text, sizeof text, "%d", static_cast<int>(number));
   return WriteProfileText(section, key, text);
 }
 

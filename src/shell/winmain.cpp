@@ -1,17 +1,16 @@
 #include <windows.h>
 
-#include <cstdio>
-
-#include "platform/run_log.h"
-#include "platform/unique_handle.h"
-#include "shell/run_switches.h"
-#include "resources/resource_ids.h"
 #include "platform/com_ptr.h"
-#include "shell/command_line.h"
 #include "platform/error_report.h"
+#include "platform/format_text.h"
 #include "platform/globals.h"
-#include "shell/main_window.h"
+#include "platform/run_log.h"
 #include "platform/system_library.h"
+#include "platform/unique_handle.h"
+#include "resources/resource_ids.h"
+#include "shell/command_line.h"
+#include "shell/main_window.h"
+#include "shell/run_switches.h"
 
 namespace {
 
@@ -35,10 +34,14 @@ void InitCommonControlsFromSystem() {
 
 // What the wizard, the version check and the LZ expansion call.
 const SystemProc kRequiredProcs[] = {
-    {"comctl32.dll", "InitCommonControls"},    {"comctl32.dll", "PropertySheetA"},
-    {"version.dll", "GetFileVersionInfoSizeA"}, {"version.dll", "GetFileVersionInfoA"},
-    {"version.dll", "VerQueryValueA"},          {"lz32.dll", "LZInit"},
-    {"lz32.dll", "LZCopy"},                     {"lz32.dll", "LZClose"},
+    {"comctl32.dll", "InitCommonControls"},
+    {"comctl32.dll", "PropertySheetA"},
+    {"version.dll", "GetFileVersionInfoSizeA"},
+    {"version.dll", "GetFileVersionInfoA"},
+    {"version.dll", "VerQueryValueA"},
+    {"lz32.dll", "LZInit"},
+    {"lz32.dll", "LZCopy"},
+    {"lz32.dll", "LZClose"},
 };
 
 // A short text in a message box, or the log alone when unattended.
@@ -82,7 +85,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   LogStart(commandLine);
   if (!switchesRead) {
     char text[128];
-    std::snprintf(text, sizeof text, "Unknown command-line switch: %s", unknown);
+    FormatText(text, sizeof text, "Unknown command-line switch: %s", unknown);
     Refuse(text);
     return Finish(kExitBadCommandLine);
   }

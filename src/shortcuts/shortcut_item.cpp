@@ -1,5 +1,4 @@
 #include "shortcuts/shortcut_item.h"
-#include "platform/run_log.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -11,7 +10,9 @@
 #include "engine/folders.h"
 #include "engine/restart.h"
 #include "platform/com_ptr.h"
+#include "platform/format_text.h"
 #include "platform/globals.h"
+#include "platform/run_log.h"
 #include "platform/setup_error.h"
 #include "platform/string_table.h"
 #include "setupdat/item_text.h"
@@ -19,6 +20,13 @@
 #include "variables/variable_table.h"
 
 namespace {
+
+// The shell-link identifiers, defined here rather than taken from the
+// platform's GUID library, which links every GUID of its object file (some
+// 40 KB) for the sake of three.
+const CLSID kClsidShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kIidShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kIidPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 // Aside copies of replaced links: "LNK" and four hex digits, ".TMP".
 const char kAsidePrefix[] = "LNK";
@@ -41,9 +49,9 @@ const Place kPlaces[] = {
 // "%G\%H" for the group, "%R" and "%D" for the others.
 void MakePattern(const Place& place, char (&pattern)[8]) {
   if (place.groupVariable)
-    std::snprintf(pattern, sizeof pattern, "%%%c\\%%%c", place.folderVariable, place.groupVariable);
+    FormatText(pattern, sizeof pattern, "%%%c\\%%%c", place.folderVariable, place.groupVariable);
   else
-    std::snprintf(pattern, sizeof pattern, "%%%c", place.folderVariable);
+    FormatText(pattern, sizeof pattern, "%%%c", place.folderVariable);
 }
 
 // The folder that `pattern` names. False when it expands to nothing or
@@ -110,13 +118,13 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
 
   // Declared first so that it is released last, after IPersistFile.
   ComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+  if (FAILED(CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, link.put_void())))
     return FALSE;
   link->SetPath(TextOrEmpty(linkTarget));
   link->SetWorkingDirectory(TextOrEmpty(linkFolder));
   link->SetDescription(linkName.get());
   ComPtr<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return FALSE;
+  if (FAILED(link->QueryInterface(kIidPersistFile, file.put_void()))) return FALSE;
 
   // The whole link path is checked before any folder is made, so that a
   // link that cannot be saved leaves no folders behind.

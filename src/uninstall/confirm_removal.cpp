@@ -1,5 +1,5 @@
-#include <cstdio>
 
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "resources/resource_ids.h"
@@ -26,7 +26,7 @@ bool ConfirmRemoval(SetupSession& session, int& confirmed) {
   // The name may take a whole path's length: the question is bounded by
   // its buffer, never by the name.
   char question[kPathSize * 2];
-  std::snprintf(question, sizeof question, format, name);
+  FormatText(question, sizeof question, format, name);
   // Whoever starts an unattended uninstall has answered already.
   if (!g_silent && MessageBoxA(session.window, question, "Uninstall", MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
     return true;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/error_report.h"
+#include "platform/format_text.h"
 #include "platform/global_memory.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
@@ -34,8 +35,8 @@ bool LicensePath(const SetupSession& session, char (&path)[kPathSize]) {
 // The whole file in a zero-filled block one byte longer, so that it ends
 // in a zero byte. Throws 302 for a file that cannot be read or is empty.
 GlobalBlock ReadLicenseText(const char* path) {
-  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
+  FileHandle file(
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) throw SetupError(SETUP_ERR_MISSING_FILE);
   const DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) throw SetupError(SETUP_ERR_MISSING_FILE);
@@ -104,7 +105,7 @@ bool CheckRunningApplication(SetupSession& session, int& cancelled) {
   char format[kPathSize];
   LoadNameString(session.instance, IDS_APP_STILL_OPEN, format, sizeof format);
   char text[kPathSize];
-  std::snprintf(text, sizeof text, format, name);
+  FormatText(text, sizeof text, format, name);
 
   if (MessageBoxA(session.window, text, "Setup", MB_OKCANCEL | MB_ICONQUESTION) == IDOK) {
     cancelled = 0;

@@ -1,8 +1,7 @@
 #include "wizard/dialog_support.h"
 
-#include <cstdio>
-
 #include "platform/error_report.h"
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "wizard/wizard_sheet.h"
 
@@ -24,7 +23,7 @@ void ShowPageMessage(HWND page, const char* text) {
 void FormatKb(std::uint64_t bytes, char* buffer, std::size_t size) {
   std::uint64_t kb = bytes / 1024;
   if (kb > 0xFFFFFFFFu) kb = 0xFFFFFFFFu;
-  std::snprintf(buffer, size, "%lu Kb", static_cast<unsigned long>(kb));
+  FormatText(buffer, size, "%lu Kb", static_cast<unsigned long>(kb));
 }
 
 bool HandleCommonNotification(Wizard& wizard, HWND page, UINT code, DWORD helpContext, INT_PTR& handled) {

@@ -1,10 +1,10 @@
 // The shortcut choices and the Start-menu group they go into.
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "resources/resource_ids.h"
@@ -30,7 +30,7 @@ void NameStartupBox(Wizard& wizard, HWND page) {
   char format[kPathSize];
   if (!LoadTableString(wizard.owner.instance, IDS_LAUNCH_AT_STARTUP, format, sizeof format)) return;
   char text[kPathSize];
-  std::snprintf(text, sizeof text, format, name);
+  FormatText(text, sizeof text, format, name);
   SetDlgItemTextA(page, IDC_LINK_STARTUP, text);
 }
 

@@ -1,8 +1,12 @@
 // The backdrop of the run, read back from the screen: blue band, gradient,
-// white band with the corner picture, and the title over its shadow.
+// white band with the corner picture, and the title over its shadow; and the
+// wizard's side picture in front of it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "e2e/setup_run.h"
 #include "e2e/wizard_driver.h"
@@ -23,13 +27,12 @@ std::string Hex(COLORREF colour) {
 
 // Bitmap 113 as Setup.exe carries it.
 class CornerPicture {
-public:
+ public:
   CornerPicture() {
-    module_ = LoadLibraryExA(uiauto::PathBesideThisExecutable("Setup.exe").c_str(), nullptr,
-                             LOAD_LIBRARY_AS_DATAFILE);
+    module_ = LoadLibraryExA(uiauto::PathBesideThisExecutable("Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (module_)
-      bitmap_ = static_cast<HBITMAP>(
-          LoadImageA(module_, MAKEINTRESOURCEA(IDB_CORNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+      bitmap_ =
+          static_cast<HBITMAP>(LoadImageA(module_, MAKEINTRESOURCEA(IDB_CORNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     memory_ = CreateCompatibleDC(nullptr);
     if (bitmap_) old_ = SelectObject(memory_, bitmap_);
   }
@@ -42,12 +45,23 @@ public:
   bool loaded() const { return bitmap_ != nullptr; }
   COLORREF At(int x, int y) const { return GetPixel(memory_, x, y); }
 
-private:
+ private:
   HMODULE module_ = nullptr;
   HBITMAP bitmap_ = nullptr;
   HDC memory_ = nullptr;
   HGDIOBJ old_ = nullptr;
 };
+
+// The picture control of the page shown.
+BOOL CALLBACK FindShownPicture(HWND child, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (lstrcmpiA(name, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP ||
+      !IsWindowVisible(child))
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
 
 TEST(Background, BandsGradientCornerPictureAndTitle) {
   ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
@@ -145,6 +159,54 @@ TEST(Background, BandsGradientCornerPictureAndTitle) {
   }
   EXPECT_GT(white, 200);
   EXPECT_GT(black, 50);
+
+  // The wizard's side picture, which Setup.exe carries run-length encoded,
+  // shows whole: deep blue at the top, light blue at the bottom, a smooth
+  // sky of many shades between and the motif's white label in the middle.
+  HWND side = nullptr;
+  EnumChildWindows(wizard.sheet(), FindShownPicture, reinterpret_cast<LPARAM>(&side));
+  ASSERT_TRUE(side != nullptr);
+  auto seen = uiauto::CaptureClient(side);
+  ASSERT_TRUE(seen);
+  if (const char* keep = std::getenv("SIDE_PICTURE_PNG")) seen->SavePng(keep);
+  // The picture is centred in its frame: its own columns are those with
+  // sky in the top row.
+  int first = -1, last = -1;
+  for (int px = 0; px < seen->width; ++px) {
+    const COLORREF c = seen->At(px, 4);
+    if (GetBValue(c) >= 64 && GetRValue(c) < 32) {
+      if (first < 0) first = px;
+      last = px;
+    }
+  }
+  ASSERT_GE(first, 0) << "no sky in the side picture's top row";
+  EXPECT_GE(last - first + 1, 100);
+  const int mid = (first + last) / 2;
+  int skyTop = -1, skyBottom = -1;
+  for (int py = 0; py < seen->height; ++py) {
+    const COLORREF c = seen->At(first + 2, py);
+    if (GetBValue(c) < 64) continue;
+    if (skyTop < 0) skyTop = py;
+    skyBottom = py;
+  }
+  ASSERT_GE(skyBottom - skyTop + 1, 240);
+  const COLORREF high = seen->At(mid, skyTop + 2);
+  const COLORREF low = seen->At(first + 2, skyBottom - 2);
+  EXPECT_LT(GetRValue(high) + GetGValue(high), 40) << Hex(high);
+  EXPECT_GE(GetBValue(high), 80) << Hex(high);
+  EXPECT_GE(GetRValue(low), 80) << Hex(low);
+  EXPECT_GE(GetGValue(low), 140) << Hex(low);
+  EXPECT_GE(GetBValue(low), 210) << Hex(low);
+  std::vector<COLORREF> shades;
+  int whites = 0;
+  for (int py = skyTop; py <= skyBottom; ++py) {
+    const COLORREF c = seen->At(first + 2, py);
+    if (std::find(shades.begin(), shades.end(), c) == shades.end()) shades.push_back(c);
+    for (int px = first; px <= last; ++px) whites += seen->At(px, py) == kWhite;
+  }
+  EXPECT_GE(shades.size(), 30u);
+  EXPECT_GT(whites, 100);
+
   ASSERT_TRUE(uiauto::ClickButton(wizard.sheet(), IDCANCEL));
   EXPECT_TRUE(process->WaitForExit(10000));
 }
