@@ -483,11 +483,15 @@ def info_header(width, height, bpp, colours, image_size, compression=0):
                        image_size, 0, 0, colours, 0)
 
 
-def rle8_rows(index_rows):
-    """Run-length encodes rows of 8-bit palette indices, bottom row first:
-    runs of one index as (count, index), stretches without runs as literal
-    blocks. A picture of level bands shrinks to a tenth; Setup.exe carries
+def rle_rows(index_rows, bpp):
+    """Run-length encodes rows of 8- or 4-bit palette indices, bottom row
+    first: runs of one index as (count, index byte), stretches without runs
+    as literal blocks, packed as in the plain format and padded to whole
+    words. A picture of level bands shrinks to a fraction; Setup.exe carries
     it in every copy."""
+    # Below these lengths a run costs more than it saves.
+    shortest_run = 2 if bpp == 8 else 4
+    run_byte = (lambda v: v) if bpp == 8 else (lambda v: (v << 4) | v)
     out = bytearray()
     for row in reversed(index_rows):
         i, n = 0, len(row)
@@ -495,25 +499,27 @@ def rle8_rows(index_rows):
             j = i
             while j < n and j - i < 255 and row[j] == row[i]:
                 j += 1
-            if j - i >= 2:
-                out += bytes([j - i, row[i]])
+            if j - i >= shortest_run:
+                out += bytes([j - i, run_byte(row[i])])
                 i = j
                 continue
-            # A literal block runs until three equal indices begin a run.
+            # A literal block runs until a run worth its bytes begins.
             k = i
             while k < n and k - i < 255:
-                if k + 2 < n and row[k] == row[k + 1] == row[k + 2]:
+                ahead = row[k:k + shortest_run + 1]
+                if len(ahead) == shortest_run + 1 and len(set(ahead)) == 1:
                     break
                 k += 1
-            literal = bytes(row[i:k])
+            literal = row[i:k]
             if len(literal) < 3:
                 # Blocks of one or two are escape codes: write them as runs.
-                for b in literal:
-                    out += bytes([1, b])
+                for v in literal:
+                    out += bytes([1, run_byte(v)])
             else:
-                out += bytes([0, len(literal)]) + literal
-                if len(literal) % 2:
-                    out += b'\0'
+                packed = bytes(literal) if bpp == 8 else bytes(
+                    (literal[m] << 4) | (literal[m + 1] if m + 1 < len(literal) else 0)
+                    for m in range(0, len(literal), 2))
+                out += bytes([0, len(literal)]) + packed + b'\0' * (len(packed) % 2)
             i = k
         out += b'\0\0'  # end of line
     out += b'\0\1'  # end of picture
@@ -553,50 +559,12 @@ def build_palette(cv):
     return seen + [(0, 0, 0)] * (256 - len(seen))
 
 
-def rle4_rows(index_rows):
-    """The same for 4-bit indices: a run repeats a pair of indices in turn
-    (here always one index twice), a literal block packs two to a byte and
-    is padded to whole words."""
-    out = bytearray()
-    for row in reversed(index_rows):
-        i, n = 0, len(row)
-        while i < n:
-            j = i
-            while j < n and j - i < 255 and row[j] == row[i]:
-                j += 1
-            if j - i >= 4:
-                out += bytes([j - i, (row[i] << 4) | row[i]])
-                i = j
-                continue
-            k = i
-            while k < n and k - i < 255:
-                if k + 3 < n and row[k] == row[k + 1] == row[k + 2] == row[k + 3]:
-                    break
-                k += 1
-            literal = row[i:k]
-            if len(literal) < 3:
-                for v in literal:
-                    out += bytes([1, v << 4])
-            else:
-                packed = bytearray()
-                for m in range(0, len(literal), 2):
-                    lo = literal[m + 1] if m + 1 < len(literal) else 0
-                    packed.append((literal[m] << 4) | lo)
-                if len(packed) % 2:
-                    packed.append(0)
-                out += bytes([0, len(literal)]) + packed
-            i = k
-        out += b'\0\0'
-    out += b'\0\1'
-    return bytes(out)
-
-
 def bmp_bytes(cv, bpp, palette, rle=False):
     rows = to_indices(cv, palette)
     compression = 0
     if rle:
         compression = {8: BI_RLE8, 4: BI_RLE4}[bpp]
-        bits = rle8_rows(rows) if bpp == 8 else rle4_rows(rows)
+        bits = rle_rows(rows, bpp)
     else:
         bits = pack_rows(rows, cv.w, bpp)
     header = info_header(cv.w, cv.h, bpp, len(palette), len(bits), compression)
