@@ -62,16 +62,18 @@ bool WizardDriver::ButtonBecomes(int button, bool visible, bool enabled, DWORD t
       timeoutMs);
 }
 
-bool WizardDriver::Press(int button, WizardPage next) {
-  return uiauto::ClickButton(sheet_, button) && WaitFor(next);
+bool WizardDriver::Click(int button) {
+  // A page just shown may not have its buttons yet.
+  if (button == kBackButton || button == kNextButton || button == kFinishButton) ButtonBecomes(button, true, true);
+  return uiauto::ClickButton(sheet_, button);
 }
 
-bool WizardDriver::Install() {
-  return uiauto::ClickButton(sheet_, kFinishButton) && uiauto::WaitForWindowGone(sheet_, 10000);
-}
+bool WizardDriver::Press(int button, WizardPage next) { return Click(button) && WaitFor(next); }
+
+bool WizardDriver::Install() { return Click(kFinishButton) && uiauto::WaitForWindowGone(sheet_, 10000); }
 
 std::optional<uiauto::MessageBoxInfo> WizardDriver::PressExpectingMessage(int button) {
-  if (!uiauto::ClickButton(sheet_, button)) return std::nullopt;
+  if (!Click(button)) return std::nullopt;
   auto box = uiauto::WaitForMessageBox(process_);
   if (!box || !uiauto::Answer(*box, IDOK) || !uiauto::WaitForWindowGone(box->hwnd)) return std::nullopt;
   return box;
@@ -89,17 +91,15 @@ bool WizardDriver::PressKey(UINT virtualKey) {
 bool WizardDriver::WalkWithDefaults() {
   if (!Appear() || !WaitFor(WizardPage::Welcome)) return false;
   if (!Next(WizardPage::Folder)) return false;
-  if (!uiauto::ClickButton(sheet_, kNextButton) || !WaitFor(WizardPage::Shortcuts)) return false;
+  if (!Next(WizardPage::Shortcuts)) return false;
   // The group page follows only when Start-menu shortcuts are chosen.
-  if (!uiauto::ClickButton(sheet_, kNextButton)) return false;
+  if (!Click(kNextButton)) return false;
   if (!uiauto::WaitUntil([&] { return IsShown(WizardPage::Group) || IsShown(WizardPage::Ready); }, 5000)) return false;
   if (IsShown(WizardPage::Group) && !Next(WizardPage::Ready)) return false;
   return Install();
 }
 
-std::string WizardDriver::Failure() const {
-  return uiauto::LastError() + "\n" + uiauto::Describe(process_);
-}
+std::string WizardDriver::Failure() const { return uiauto::LastError() + "\n" + uiauto::Describe(process_); }
 
 std::optional<HWND> WaitForCompletion(const uiauto::Process& process, DWORD timeoutMs) {
   return uiauto::WaitForDialog(process, "Installation Complete!", timeoutMs);
@@ -151,7 +151,8 @@ bool ProposalTaker::TakeOne(HWND window) {
     return uiauto::ClickButton(window, IDOK);
   }
   if (!uiauto::Control(window, kNextButton)) return false;
-  if (uiauto::IsControlVisible(window, kFinishButton).value_or(false)) return uiauto::ClickButton(window, kFinishButton);
+  if (uiauto::IsControlVisible(window, kFinishButton).value_or(false))
+    return uiauto::ClickButton(window, kFinishButton);
   if (uiauto::IsControlEnabled(window, kNextButton).value_or(false)) return uiauto::ClickButton(window, kNextButton);
   return false;
 }

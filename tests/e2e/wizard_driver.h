@@ -20,7 +20,7 @@ const char* NameOf(WizardPage page);
 
 // Drives Setup.exe's wizard the way a user would.
 class WizardDriver {
-public:
+ public:
   explicit WizardDriver(const uiauto::Process& process) : process_(process) {}
 
   // Waits for the sheet; false (with the reason in Failure()) when none came.
@@ -36,6 +36,8 @@ public:
   // as expected, and says whether it came to that.
   bool ButtonBecomes(int button, bool visible, bool enabled, DWORD timeoutMs = 3000) const;
 
+  // Clicks a sheet button once the page has made it clickable.
+  bool Click(int button);
   // Presses a sheet button and waits for `next` to be shown.
   bool Press(int button, WizardPage next);
   bool Next(WizardPage next) { return Press(kNextButton, next); }
@@ -54,7 +56,7 @@ public:
 
   std::string Failure() const;
 
-private:
+ private:
   const uiauto::Process& process_;
   HWND sheet_ = nullptr;
 };
@@ -70,13 +72,13 @@ bool AcceptCompletion(const uiauto::Process& process);
 // completion dialog (with nothing ticked to start, so that no program of
 // the product is left running).
 class ProposalTaker {
-public:
+ public:
   explicit ProposalTaker(const uiauto::Process& process);
   ~ProposalTaker();
   ProposalTaker(const ProposalTaker&) = delete;
   ProposalTaker& operator=(const ProposalTaker&) = delete;
 
-private:
+ private:
   static DWORD WINAPI ThreadMain(void* self);
   void Run();
   bool TakeOne(HWND window);
