@@ -178,7 +178,11 @@ void Checker::CheckShortcuts(const std::vector<SectionLine>& lines) {
       continue;
     }
     const std::string path = Expanded(line.number, target, true);
-    if (!installed_.count(FoldCase(path))) Error(line.number, "no file line installs the shortcut's target " + path);
+    // A link to a program the machine has already (Notepad, a system tool)
+    // is made like any other.
+    if (!installed_.count(FoldCase(path)))
+      Warning(line.number, "no file line installs the shortcut's target " + path +
+                               ": the link works only where the file is already there");
     std::string folder;
     if (FieldText(value, ',', 2, folder)) Expanded(line.number, folder, true);
     Expanded(line.number, "%G\\" + group + "\\" + line.key + ".lnk", true);
@@ -238,8 +242,9 @@ std::vector<Finding> Checker::Run() {
         break;
     }
   }
+  // Neither stops the installation; they only make the uninstall fail.
   if (!installsSelf_)
-    Error(hasFiles ? 0 : 1, "the Files list does not install Setup.dat: the product could not be uninstalled");
+    Warning(hasFiles ? 0 : 1, "the Files list does not install Setup.dat: the product could not be uninstalled");
   else if (!installsSetupExe_)
     Warning(0, "the Files list does not install Setup.exe: the uninstall runs it from the installation folder");
   std::stable_sort(findings_.begin(), findings_.end(),
