@@ -115,6 +115,19 @@ std::vector<Fault> Corpus() {
       {"registry path with an empty level",
        [](std::string& dat, const fs::path&) { Replace(dat, "Software\\Kit Test:2", "Software\\\\Kit Test:2"); },
        "Software\\\\Kit", "empty level"},
+      {"shortcut without a working folder",
+       // A field that would begin at the end of the line is absent.
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Read Me=1,%0\\README.TXT,%0", "Read Me=1,%0\\README.TXT,");
+       },
+       "Read Me=", "no working folder"},
+      {"registry line without data", [](std::string& dat, const fs::path&) { Replace(dat, "Version|1.0", "Version|"); },
+       "Software\\Kit Test:2=", "no data after the \"|\""},
+      {"size field empty", [](std::string& dat, const fs::path&) { Replace(dat, "Noise.bin,5000,", "Noise.bin,,"); },
+       "NOISE.BIN=", "the size field is empty, which Setup.exe reads as 0 bytes; NOISE.BIN expands to 5000"},
+      {"size field missing",
+       [](std::string& dat, const fs::path&) { Replace(dat, "Noise.bin,5000,0,Random data", "Noise.bin"); },
+       "NOISE.BIN=", "the size field is missing"},
       {"licence missing", [](std::string&, const fs::path& set) { fs::remove(set / "LICENSE.TXT"); },
        "License=", "LICENSE.TXT is not in the set"},
       {"licence empty", [](std::string&, const fs::path& set) { WriteWholeFile(set / "LICENSE.TXT", ""); },
@@ -140,6 +153,12 @@ std::vector<Fault> Oddities() {
       {"shortcut to a program the machine has",
        [](std::string& dat, const fs::path&) { Replace(dat, "Read Me=1,%0\\README.TXT", "Read Me=1,%W\\NOTEPAD.EXE"); },
        "Read Me=", "no file line installs the shortcut's target C:\\WINDOWS\\NOTEPAD.EXE", 0},
+      {"empty file with an empty size",
+       [](std::string& dat, const fs::path& set) {
+         WriteWholeFile(set / "EMPTY.TXT", "");
+         Replace(dat, "Setup.exe=", "EMPTY.TXT=%0\\Empty.txt,,0,Nothing yet\r\nSetup.exe=");
+       },
+       "EMPTY.TXT=", "the size field is empty: setupkit pack fills it in", 0},
   };
 }
 
