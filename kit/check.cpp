@@ -122,7 +122,7 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
     fs::path source;
     if (!FindInFolder(folder_, line.key, source)) {
       Error(line.number, "the source " + line.key + " is not in the set");
-    } else if (hasSize) {
+    } else {
       // What LZCopy writes: the header's size for a packed file, else the file.
       std::uint32_t expanded = 0;
       const std::string head = ReadFileHead(source, kSzddHeaderSize);
@@ -133,8 +133,15 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
         std::error_code error;
         actual = fs::file_size(source, error);
       }
-      const bool isEmpty = sizeText.find_first_not_of(" \t") == std::string::npos;
-      if (isEmpty) Warning(line.number, "the size field is empty: setupkit pack fills it in");
+      // Setup.exe reads an empty or absent size as 0 and compares the bytes
+      // it wrote with that: only an empty file gets through unasked.
+      const bool isEmpty = !hasSize || sizeText.find_first_not_of(" \t") == std::string::npos;
+      if (isEmpty && actual != 0)
+        Error(line.number, std::string("the size field is ") + (hasSize ? "empty" : "missing") +
+                               ", which Setup.exe reads as 0 bytes; " + line.key + " expands to " +
+                               std::to_string(actual) + " (setupkit pack fills it in)");
+      else if (isEmpty)
+        Warning(line.number, "the size field is empty: setupkit pack fills it in");
       if (!isEmpty && SizeIsCount(sizeText) && static_cast<unsigned long long>(size) != actual)
         Error(line.number, "the size field says " + std::to_string(size) + " bytes; " + line.key + " expands to " +
                                std::to_string(actual));
@@ -157,8 +164,12 @@ void Checker::CheckRegistry(const std::vector<SectionLine>& lines) {
     if (keyPath.empty() || keyPath.front() == '\\' || keyPath.back() == '\\' ||
         keyPath.find("\\\\") != std::string::npos)
       Error(line.number, "the key path " + keyPath + " has an empty level");
+    std::string data;
     if (line.value.find('|') == std::string::npos)
       Error(line.number, "the value has no \"|\" between the value name and the data");
+    else if (!FieldText(line.value.c_str(), '|', 1, data))
+      // An absent field cannot be expanded, and Setup.exe stops there.
+      Error(line.number, "the value has no data after the \"|\": Setup.exe cannot expand the line");
     Expanded(line.number, line.value, false);
   }
 }
@@ -178,9 +189,16 @@ void Checker::CheckShortcuts(const std::vector<SectionLine>& lines) {
       continue;
     }
     const std::string path = Expanded(line.number, target, true);
-    if (!installed_.count(FoldCase(path))) Error(line.number, "no file line installs the shortcut's target " + path);
+    // A link to a program the machine has already (Notepad, a system tool)
+    // is made like any other.
+    if (!installed_.count(FoldCase(path)))
+      Warning(line.number, "no file line installs the shortcut's target " + path +
+                               ": the link works only where the file is already there");
     std::string folder;
-    if (FieldText(value, ',', 2, folder)) Expanded(line.number, folder, true);
+    if (FieldText(value, ',', 2, folder))
+      Expanded(line.number, folder, true);
+    else
+      Error(line.number, "the shortcut has no working folder: Setup.exe cannot expand the line");
     Expanded(line.number, "%G\\" + group + "\\" + line.key + ".lnk", true);
   }
 }
@@ -238,8 +256,9 @@ std::vector<Finding> Checker::Run() {
         break;
     }
   }
+  // Neither stops the installation; they only make the uninstall fail.
   if (!installsSelf_)
-    Error(hasFiles ? 0 : 1, "the Files list does not install Setup.dat: the product could not be uninstalled");
+    Warning(hasFiles ? 0 : 1, "the Files list does not install Setup.dat: the product could not be uninstalled");
   else if (!installsSetupExe_)
     Warning(0, "the Files list does not install Setup.exe: the uninstall runs it from the installation folder");
   std::stable_sort(findings_.begin(), findings_.end(),

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -94,6 +95,70 @@ TEST(SzddRoundTrip, EverySampleExpandsByteForByteThroughTheReference) {
     ASSERT_EQ(expanded.size(), sample.bytes.size()) << ReferenceName();
     EXPECT_TRUE(expanded == sample.bytes) << ReferenceName() << " gives other bytes";
   }
+}
+
+// The first offset where the file at `path` differs from `bytes` (its
+// size when it is a prefix of them, or longer); npos when they are equal.
+std::size_t FirstDifference(const std::string& path, const std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> chunk(1 << 20);
+  std::size_t at = 0;
+  while (in) {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const std::size_t got = static_cast<std::size_t>(in.gcount());
+    if (got == 0) break;
+    if (at + got > bytes.size()) return bytes.size();
+    for (std::size_t i = 0; i < got; ++i)
+      if (chunk[i] != bytes[at + i]) return at + i;
+    at += got;
+  }
+  return at == bytes.size() ? std::string::npos : at;
+}
+
+// One file of 100 MB: the ring wraps some 25,000 times and the counts pass
+// every width a smaller file stays within. Megabytes of text, noise, one
+// byte repeated and a block repeated 3,000 bytes back take turns. A suite
+// of its own, run as a test of its own: msexpand writes a byte at a time
+// and takes its while over it.
+TEST(SzddRoundTripLarge, AHundredMegabyteFileExpandsByteForByteThroughTheReference) {
+  const std::size_t megabyte = 1 << 20;
+  std::string bytes;
+  bytes.reserve(100 * megabyte);
+  for (unsigned i = 0; i < 100; ++i) {
+    const std::size_t end = bytes.size() + megabyte;
+    switch (i % 4) {
+      case 0:
+        bytes += Text(megabyte, i);
+        break;
+      case 1:
+        bytes += Random(megabyte, i);
+        break;
+      case 2:
+        bytes.append(megabyte, static_cast<char>(i));
+        break;
+      default:
+        for (const std::string block = Random(3000, i); bytes.size() < end;) bytes += block;
+        bytes.resize(end);
+        break;
+    }
+  }
+  const std::string packed = CompressSzdd(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), 'B');
+  std::uint32_t recorded = 0;
+  ASSERT_TRUE(ReadSzddHeader(packed, recorded));
+  EXPECT_EQ(recorded, bytes.size());
+  // The noise, a quarter, grows by its flag bytes; the rest shrinks.
+  EXPECT_LT(packed.size(), bytes.size() / 2);
+
+  kittest::TempFolder folder;
+  const std::string in = folder.File("big.bin");
+  const std::string out = folder.File("big.out");
+  WriteWholeFile(in, packed);
+  const std::string failure = ReferenceExpand(in, out);
+  ASSERT_EQ(failure, "") << ReferenceName();
+  std::error_code error;
+  EXPECT_EQ(std::filesystem::file_size(out, error), bytes.size()) << ReferenceName();
+  const std::size_t differs = FirstDifference(out, bytes);
+  EXPECT_EQ(differs, std::string::npos) << ReferenceName() << " gives other bytes from offset " << differs;
 }
 
 TEST(SzddRoundTrip, RepetitiveDataShrinksWellAndNoiseHardlyGrows) {

@@ -1,33 +1,147 @@
 #include "e2e/setup_run.h"
 
 #include "e2e/wizard_driver.h"
+#include "platform/unique_handle.h"
 
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <vector>
 
 namespace e2e {
 
 namespace {
 const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Setup.exe";
 const char kDllOverrides[] = "Software\\Wine\\AppDefaults\\Setup.exe\\DllOverrides";
+const DWORD kKitTimeoutMs = 60000;
+
+bool StartsWithSwitch(const std::string& text, std::size_t at, const char* name) {
+  for (; *name; ++at, ++name) {
+    if (at >= text.size() || std::toupper(static_cast<unsigned char>(text[at])) != *name) return false;
+  }
+  return true;
+}
+
+// The set folder that a run of Setup.exe with `arguments` installs from,
+// read the way Setup.exe reads its command line: the switches of
+// unattended runs, then "/U" and the folder to remove, or a folder that
+// stands for the set's own. Nothing for an uninstall.
+std::optional<std::string> InstalledSet(const std::string& arguments, const std::string& own) {
+  std::size_t at = 0;
+  for (;;) {
+    at = arguments.find_first_not_of(' ', at);
+    if (at == std::string::npos) return own;
+    if (arguments[at] != '/') break;
+    if (StartsWithSwitch(arguments, at, "/U")) return std::nullopt;
+    if (StartsWithSwitch(arguments, at, "/D=") || StartsWithSwitch(arguments, at, "/LOG=")) {
+      at = arguments.find(" /", at);  // the value runs up to the next " /"
+      if (at == std::string::npos) return own;
+    } else {
+      at = arguments.find(' ', at);  // "/S", or an unknown switch that ends the run
+      if (at == std::string::npos) return own;
+    }
+  }
+  std::string folder = arguments.substr(at, arguments.find_last_not_of(' ') + 1 - at);
+  if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+  return folder;
+}
+
+struct KitRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;
+};
+
+// Runs the Windows build of the authoring kit, copied beside the tests,
+// with `arguments`: its exit code and what it printed.
+KitRun RunKit(const std::string& arguments) {
+  KitRun run;
+  testsupport::TempFolder scratch;
+  const std::string printed = scratch.Join("printed.txt");
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  uiauto::UniqueHandle output(CreateFileA(printed.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!output) {
+    run.output = "cannot create " + printed;
+    return run;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output.get();
+  startup.hStdError = output.get();
+  const std::string commandLine = uiauto::QuoteArg(uiauto::PathBesideThisExecutable("setupkit.exe")) + " " + arguments;
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back('\0');
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &started)) {
+    run.output = "cannot start " + commandLine;
+    return run;
+  }
+  const uiauto::UniqueHandle process(started.hProcess);
+  const uiauto::UniqueHandle thread(started.hThread);
+  output.reset();  // the kit has its own copy
+  if (WaitForSingleObject(process.get(), kKitTimeoutMs) != WAIT_OBJECT_0) {
+    TerminateProcess(process.get(), 1);
+    WaitForSingleObject(process.get(), 5000);
+    run.output = "setupkit did not end within " + std::to_string(kKitTimeoutMs) + " ms\n";
+  }
+  if (!GetExitCodeProcess(process.get(), &run.exitCode)) run.exitCode = 0xFFFFFFFF;
+  run.output += testsupport::ReadFile(printed);
+  return run;
+}
+
 }  // namespace
 
 InstallationSet::InstallationSet() { Copy("Setup.exe", "Setup.exe"); }
 
+InstallationSet::~InstallationSet() { CheckEndedRuns(); }
+
 void InstallationSet::Write(const std::string& name, const std::string& content) const {
+  CheckEndedRuns();
   testsupport::WriteFile(Join(name), content);
 }
 
 void InstallationSet::Copy(const std::string& fromBesideTests, const std::string& name) const {
+  CheckEndedRuns();
   const std::string source = uiauto::PathBesideThisExecutable(fromBesideTests);
   if (!CopyFileA(source.c_str(), Join(name).c_str(), FALSE)) ADD_FAILURE() << "cannot copy " << source;
 }
 
 std::optional<uiauto::Process> InstallationSet::Start(const std::string& arguments) const {
+  CheckEndedRuns();
   std::string commandLine = uiauto::QuoteArg(SetupExe());
   if (!arguments.empty()) commandLine += " " + arguments;
   auto process = uiauto::Process::Start(commandLine, folder());
-  if (!process) ADD_FAILURE() << "cannot start Setup.exe: " << uiauto::LastError();
+  if (!process) {
+    ADD_FAILURE() << "cannot start Setup.exe: " << uiauto::LastError();
+  } else if (std::optional<std::string> set = InstalledSet(arguments, folder())) {
+    HANDLE own = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), process->NativeHandle(), GetCurrentProcess(), &own, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS))
+      runs_.push_back(Run{uiauto::UniqueHandle(own), *set});
+    else
+      ADD_FAILURE() << "cannot follow the run of Setup.exe to its end";
+  }
   return process;
+}
+
+void InstallationSet::CheckEndedRuns() const {
+  for (auto run = runs_.begin(); run != runs_.end();) {
+    if (WaitForSingleObject(run->process.get(), 0) == WAIT_TIMEOUT) {
+      ++run;
+      continue;
+    }
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(run->process.get(), &exitCode) && (exitCode == 0 || exitCode == 3010)) {
+      const KitRun kit = RunKit("check " + uiauto::QuoteArg(run->set));
+      EXPECT_EQ(kit.exitCode, 0u) << "setupkit check refuses a set that Setup.exe installed (exit code " << exitCode
+                                  << "), " << run->set << ":\n"
+                                  << kit.output << "Setup.dat:\n"
+                                  << testsupport::ReadFile(run->set + "\\Setup.dat");
+    }
+    run = runs_.erase(run);
+  }
 }
 
 uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
@@ -57,13 +171,12 @@ std::string ProgramFiles() {
 void CopyExampleSet(const InstallationSet& set) {
   const std::string staged = uiauto::PathBesideThisExecutable("example-set");
   WIN32_FIND_DATAA found;
-  HANDLE find = FindFirstFileA((staged + "\\*").c_str(), &found);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE) << staged;
+  const FindHandle find(FindFirstFileA((staged + "\\*").c_str(), &found));
+  ASSERT_TRUE(find) << staged;
   do {
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    ASSERT_TRUE(CopyFileA((staged + "\\" + found.cFileName).c_str(), set.Join(found.cFileName).c_str(), FALSE));
-  } while (FindNextFileA(find, &found));
-  FindClose(find);
+    set.Copy(std::string("example-set\\") + found.cFileName, found.cFileName);
+  } while (FindNextFileA(find.get(), &found));
 }
 
 void WriteSelfSizedSetupDat(const InstallationSet& set, const std::string& text) {

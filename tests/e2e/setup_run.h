@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 #include "uiauto.h"
@@ -12,9 +13,19 @@ namespace e2e {
 
 // An installation set in a fresh folder: a copy of the Setup.exe built
 // beside the tests, and whatever files a scenario puts there.
+//
+// Whatever Setup.exe installs, the authoring kit must pass: each
+// installation run started here that ends in success (exit code 0 or
+// 3010) is followed by the Windows build of `setupkit check` on the set
+// it read, which must exit with 0. A run is looked at once it has ended,
+// before the set is changed or started again, and when the set goes.
 class InstallationSet {
 public:
   InstallationSet();
+  ~InstallationSet();
+  InstallationSet(const InstallationSet&) = delete;
+  InstallationSet& operator=(const InstallationSet&) = delete;
+
   const std::string& folder() const { return folder_.path(); }
   std::string Join(const std::string& name) const { return folder_.Join(name); }
   void Write(const std::string& name, const std::string& content) const;
@@ -25,7 +36,20 @@ public:
   std::optional<uiauto::Process> Start(const std::string& arguments = std::string()) const;
 
 private:
+  // An installation run, followed through a handle of its own, and the
+  // set folder it reads.
+  struct Run {
+    uiauto::UniqueHandle process;
+    std::string set;
+  };
+  // Checks the sets of the runs that have ended in success and forgets
+  // every run that has ended.
+  void CheckEndedRuns() const;
+
   testsupport::TempFolder folder_;
+  // Bookkeeping, not the set's content: kept by the const members that
+  // write and start the set.
+  mutable std::vector<Run> runs_;
 };
 
 // The user's shell folder `name` ("Programs", "Startup", "Desktop") and

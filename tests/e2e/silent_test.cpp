@@ -49,6 +49,16 @@ TEST(Silent, InstallsAndRemovesTheExampleProductWithoutAWindow) {
   char recorded[MAX_PATH] = {};
   GetPrivateProfileStringA("Uninstall", "InstallFolder", "", recorded, MAX_PATH, (folder + "\\Setup.dat").c_str());
   EXPECT_EQ(std::string(recorded), folder);
+  // The set is setupkit pack's: the program travels compressed and arrives
+  // as a program of the size its header records.
+  const std::string packed = testsupport::ReadFile(set.Join("EDITOR.EXE"));
+  ASSERT_GE(packed.size(), 14u);
+  EXPECT_EQ(packed.substr(0, 4), "SZDD");
+  const std::string program = testsupport::ReadFile(folder + "\\Editor.exe");
+  EXPECT_EQ(program.substr(0, 2), "MZ");
+  std::size_t size = 0;
+  for (int at = 13; at >= 10; --at) size = size * 256 + static_cast<unsigned char>(packed[at]);
+  EXPECT_EQ(program.size(), size);
 
   // The log names every file it installed and ends with the exit code.
   const std::string log = testsupport::ReadFile(logs.Join("install.log"));
