@@ -110,12 +110,13 @@ void ReportListError(const ListPosition& position) {
 
 bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
   ListPosition position;
-  // Outside the try: the report names it.
+  // Outside the try, with the lines the position points into: the report
+  // names the section and the key after the throw has left the try.
   char section[kTextSize] = "";
+  ListSection lines;
   try {
     if (!session.GetSetupString(IDS_SECTION_SETUP, listKeyId, section, sizeof section)) return true;
     position.section = section;
-    ListSection lines;
     const char* path = session.setupDatPath ? session.setupDatPath.get() : "";
     if (!lines.Read(path, section) || lines.lines().empty()) RefuseLine(position, "the section is missing or empty");
     ReadItems(session, kind, root, lines, position);
