@@ -63,6 +63,18 @@ bool ShowPage(HWND sheet, int marker, const char* name) {
   return true;
 }
 
+// The pages set the sheet's buttons by a posted message: a button is
+// clicked once it shows and is enabled.
+void ClickSheetButton(HWND sheet, int button) {
+  uiauto::WaitUntil(
+      [&] {
+        return uiauto::IsControlVisible(sheet, button).value_or(false) &&
+               uiauto::IsControlEnabled(sheet, button).value_or(false);
+      },
+      5000);
+  uiauto::ClickButton(sheet, button);
+}
+
 // The progress and removal windows come and go within a second, so the
 // screen is taken as soon as such a window shows, with Setup.exe held
 // still for that moment.
@@ -144,10 +156,10 @@ bool Install(const std::string& set, std::string& folder) {
   for (const auto& page : pages) {
     if (!ShowPage(*sheet, page.marker, page.name)) return Fail(std::string("no page ") + page.name, &*process);
     if (page.marker == IDC_FOLDER_EDIT) folder = uiauto::ControlText(*sheet, IDC_FOLDER_EDIT).value_or("");
-    uiauto::ClickButton(*sheet, kNextButton);
+    ClickSheetButton(*sheet, kNextButton);
   }
   if (!ShowPage(*sheet, IDC_READY_TITLE, "ready")) return Fail("no ready page", &*process);
-  uiauto::ClickButton(*sheet, kFinishButton);
+  ClickSheetButton(*sheet, kFinishButton);
   CatchPassingWindow(*process, IDC_PROGRESS_BAR, "progress");
 
   auto completion = uiauto::WaitForDialog(*process, "Installation Complete!", kTimeoutMs);
