@@ -2,6 +2,7 @@
 #include "platform/run_log.h"
 
 #include <cstring>
+#include <utility>
 
 #include "engine/folders.h"
 #include "engine/progress_window.h"
@@ -235,6 +236,12 @@ BOOL FileItem::Install(WORD locations) {
   const char* destinationPath = path ? path.get() : "";
 
   record = InstallRecord();
+  // Room for every path the record may take, before anything on disk
+  // changes: running out of memory later cannot leave a renamed file out of
+  // the record.
+  record.asidePath.reserve(kPathSize);
+  record.pendingPath.reserve(kPathSize);
+  record.createdFolder.reserve(kPathSize);
   char folder[kPathSize] = {};
   Outcome outcome = Outcome::Cancelled;
   {
@@ -253,9 +260,9 @@ BOOL FileItem::Install(WORD locations) {
     // to try again.
     if (folder[0]) owner->staging.RemoveIn(folder);
     RemoveCreatedFolders(folder, record.createdFolder);
-    const std::string stranded = record.asidePath;
+    std::string stranded = std::move(record.asidePath);
     record = InstallRecord();
-    record.asidePath = stranded;
+    record.asidePath = std::move(stranded);
     if (outcome == Outcome::Cancelled) return FALSE;
   } else if (shared) {
     record.countBefore = ReadSharedCount(owner->instance, destinationPath);

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "engine/file_item.h"
-#include "platform/run_log.h"
 #include "engine/folders.h"
 #include "engine/restart.h"
 #include "platform/globals.h"
+#include "platform/run_log.h"
 #include "platform/string_table.h"
 #include "shell/setup_session.h"
 
@@ -88,7 +88,17 @@ void FileItem::Rollback() {
 }
 
 void FileItem::Commit() {
-  if (record.placement == Placement::Replaced && !record.asidePath.empty())
+  if (record.placement == Placement::Replaced && !record.asidePath.empty()) {
     DeleteNowOrAtRestart(*owner, record.asidePath.c_str());
+  } else if (record.placement == Placement::None && !record.asidePath.empty()) {
+    // A skipped file whose old version could not take its name back at the
+    // time: the install stands, so it takes it back now if the name is free.
+    // Otherwise it stays where it is, under its aside name, never deleted.
+    BlockLock<const char> path(destination);
+    if (path && MoveFileA(record.asidePath.c_str(), path.get()))
+      LogEvent("old file back: %s", path.get());
+    else
+      LogEvent("old file left aside: %s", record.asidePath.c_str());
+  }
   record = InstallRecord();
 }

@@ -153,7 +153,6 @@ void RollbackList(SetupSession& session, WORD kind) {
 }
 
 int RunInstall(SetupSession& session, HWND progressWindow) {
-  PassRunning running(session);
   // An error thrown by an item (a registry value that cannot be written,
   // memory running out) is reported here and fails the run like a cancel,
   // so that the caller rolls back; it never reaches the window procedure.

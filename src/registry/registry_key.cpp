@@ -95,6 +95,10 @@ bool RegistryKey::QueryDword(const char* name, DWORD& number) {
   return true;
 }
 
+bool RegistryKey::HasValue(const char* name) const {
+  return key_ && RegQueryValueExA(key_.get(), name, nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND;
+}
+
 bool RegistryKey::SetDword(const char* name, DWORD number) {
   if (!key_) return false;
   if (RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) !=

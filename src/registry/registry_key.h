@@ -43,6 +43,9 @@ public:
   bool SetString(const char* name, const char* text);
   // Reads at most 4 bytes whatever the type; throws SETUP_ERR_REG_QUERY.
   bool QueryDword(const char* name, DWORD& number);
+  // False only when the key has no value of that name; true when it has
+  // one, readable or not.
+  bool HasValue(const char* name) const;
   bool SetDword(const char* name, DWORD number);
 
   // Deletes a key, ignoring the outcome.

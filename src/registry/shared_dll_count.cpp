@@ -24,7 +24,7 @@ KeyState OpenCountsKey(RegistryKey& key) {
   }
   try {
     return key.CreateById(HKEY_LOCAL_MACHINE, IDS_REG_SHAREDDLLS, REGISTRY_READ_WRITE) ? KeyState::Open
-                                                                                        : KeyState::Refused;
+                                                                                       : KeyState::Refused;
   } catch (SetupError&) {
     return KeyState::Failed;
   }
@@ -53,18 +53,22 @@ LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& kn
     case KeyState::Open:
       break;
   }
-  known = true;
+  DWORD stored = 0;
   try {
-    DWORD stored = 0;
     key.QueryDword(path, stored);
-    const LONG count = static_cast<LONG>(stored) + step;
-    key.SetDword(path, static_cast<DWORD>(count));
-    return count;
   } catch (SetupError&) {
+    // On removal, a count of another type or size than ours belongs to
+    // someone we do not know: it is left as it is, and the file with it.
+    if (step <= 0 && key.HasValue(path)) return 0;
     // Above all the first installation of the file: no value yet.
+    known = true;
+    const LONG count = MissingCount(step);
+    if (count > 0) key.SetDword(path, static_cast<DWORD>(count));
+    return count;
   }
-  const LONG count = MissingCount(step);
-  if (count > 0) key.SetDword(path, static_cast<DWORD>(count));
+  known = true;
+  const LONG count = static_cast<LONG>(stored) + step;
+  key.SetDword(path, static_cast<DWORD>(count));
   return count;
 }
 

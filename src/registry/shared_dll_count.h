@@ -9,13 +9,17 @@
 //
 // A missing count reads as none: a positive step writes 1, any other step
 // writes nothing and gives 0. When the SharedDLLs key can be neither opened
-// nor created nothing is written either. Counts may go below 0; values
-// are never deleted. Throws SETUP_ERR_REG_SET when the first count of a
-// file cannot be written.
+// nor created nothing is written either. A value that is not one we can
+// read as a count (another type or size) is overwritten with 1 by a
+// positive step; any other step leaves it alone and gives 0. Counts may go
+// below 0; values are never deleted. Throws SETUP_ERR_REG_SET when a count
+// cannot be written.
 LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step);
 // The same, telling whether the count could be looked at: `known` is false
 // when the SharedDLLs key could be neither opened nor created (it exists
-// but is closed to us), as opposed to a file that has no count yet.
+// but is closed to us) or, on removal, the value is not a count we can
+// read, as opposed to a file that has no count yet: either way the caller
+// must keep the file.
 LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& known);
 
 // A count as it stood before this run changed it, so that a rollback can

@@ -6,12 +6,12 @@
 #include "engine/install_pass.h"
 #include "engine/progress_window.h"
 #include "engine/restart.h"
-#include "resources/resource_ids.h"
 #include "platform/error_report.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
-#include "shell/setup_session.h"
 #include "platform/unique_handle.h"
+#include "resources/resource_ids.h"
+#include "shell/setup_session.h"
 #include "uninstall/removal.h"
 #include "wizard/wizard.h"
 
@@ -28,6 +28,19 @@ std::string VariableValue(const SetupSession& session, unsigned char key) {
 SetupSession* SessionOf(HWND window) { return reinterpret_cast<SetupSession*>(GetWindowLongPtrA(window, 0)); }
 
 void Post(HWND window, UINT message) { PostMessageA(window, message, 0, 0); }
+
+// Steps under way. A step's modal loops still deliver WM_CLOSE to the
+// disabled main window (Task Manager's End task, a script's polite kill).
+// The count lives here, not in the session, which a step may end.
+int g_stepsRunning = 0;
+
+class StepRunning {
+public:
+  StepRunning() { ++g_stepsRunning; }
+  ~StepRunning() { --g_stepsRunning; }
+  StepRunning(const StepRunning&) = delete;
+  StepRunning& operator=(const StepRunning&) = delete;
+};
 
 // Ends the run with the exit code it earned.
 void EndRun(HWND window, int exitCode) {
@@ -152,8 +165,15 @@ void OnRemove(HWND window, SetupSession& session) {
 }
 
 LRESULT OnCreate(HWND window) {
-  SetupSession* session = new (std::nothrow) SetupSession(g_instance, window, g_commandPath);
-  if (!session) return -1;
+  // Out of memory here, whether for the session or in its construction,
+  // is reported here: no exception may unwind through the window creation.
+  SetupSession* session = nullptr;
+  try {
+    session = new SetupSession(g_instance, window, g_commandPath);
+  } catch (std::bad_alloc&) {
+    ShowErrorReport(g_instance, SETUP_ERR_NO_MEMORY);
+    return -1;
+  }
   SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(session));
   // The failure to gather the system's folders has been reported; the run
   // ends here, before any step, as the window creation fails.
@@ -171,6 +191,7 @@ void OnDestroy(HWND window) {
 // Runs one step. Errors thrown out of a step are reported and end the run:
 // no exception may unwind through the system's window procedure frames.
 void RunStep(HWND window, UINT message, SetupSession& session) {
+  StepRunning running;
   try {
     switch (message) {
       case WM_SETUP_LOAD:
@@ -226,11 +247,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
       return OnCreate(window);
     case WM_CLOSE:
-      // Closing frees the session; under a running pass (a file question
-      // may be up) that would pull the run's state from under it.
-      if (SetupSession* session = SessionOf(window)) {
-        if (session->passRunning) return 0;
-      }
+      // Closing frees the session: under a step (its message boxes, the
+      // wizard, a file question, the completion dialog) that would pull the
+      // run's state from under it. The step ends the run itself.
+      if (g_stepsRunning > 0) return 0;
       break;
     case WM_DESTROY:
       OnDestroy(window);

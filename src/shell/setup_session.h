@@ -97,22 +97,7 @@ public:
   std::unique_ptr<char[]> setupDatPath;  // 260 bytes once the load step has run
   DWORD completionOptions = 0;
 
-  // Nonzero while an install, removal or rollback pass runs: the main
-  // window must not be closed under it.
-  int passRunning = 0;
-
 private:
   bool started_ = false;
 };
 
-// Marks a pass as running for as long as it runs, on every way out.
-class PassRunning {
-public:
-  explicit PassRunning(SetupSession& session) : session_(session) { ++session_.passRunning; }
-  ~PassRunning() { --session_.passRunning; }
-  PassRunning(const PassRunning&) = delete;
-  PassRunning& operator=(const PassRunning&) = delete;
-
-private:
-  SetupSession& session_;
-};

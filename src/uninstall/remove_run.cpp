@@ -30,7 +30,6 @@ bool RemovePasses(SetupSession& session, HWND window) {
 }  // namespace
 
 bool RunRemove(SetupSession& session, HWND window) {
-  PassRunning running(session);
   // An error thrown by an item ends the removal as failed, after its
   // report: the user is then told that files may remain.
   try {
@@ -44,7 +43,6 @@ bool RunRemove(SetupSession& session, HWND window) {
 }
 
 void RunRollback(SetupSession& session) {
-  PassRunning running(session);
   session.progressWindow = nullptr;
   RollbackList(session, ITEM_KIND_FILE);
   RollbackList(session, ITEM_KIND_REGISTRY);

@@ -1,10 +1,11 @@
 #include <cstring>
+#include <new>
 
+#include "platform/globals.h"
+#include "platform/string_table.h"
 #include "registry/registry_key.h"
 #include "resources/resource_ids.h"
-#include "platform/globals.h"
 #include "shell/setup_session.h"
-#include "platform/string_table.h"
 
 namespace {
 
@@ -48,6 +49,12 @@ bool SetupSession::SetSystemVariables(const char* commandPath) {
     return true;
   } catch (SetupError& code) {
     ReportError(code);
+    PostQuitMessage(0);
+    return false;
+  } catch (std::bad_alloc&) {
+    // Reported here: nothing above may let it unwind through the window
+    // creation that runs this.
+    ReportError(SETUP_ERR_NO_MEMORY);
     PostQuitMessage(0);
     return false;
   }

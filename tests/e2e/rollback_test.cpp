@@ -30,7 +30,7 @@ struct Case {
 };
 
 class Rollback : public testing::TestWithParam<Case> {
-protected:
+ protected:
   void SetUp() override {
     // A machine that already holds an older installation of some of it.
     CreateDirectoryA(folder_.c_str(), nullptr);
@@ -82,7 +82,8 @@ protected:
                                 "[Machine]\r\nSoftware\\RollbackCo\\Settings:1=Path|%0\r\n"
                                 "Software\\RollbackCo\\Settings:2=Version|2.0\r\n"
                                 "Software\\RollbackCo\\New\\Deeper=Value|x\r\n"
-                                "[Shortcuts]\r\n" + shortcuts);
+                                "[Shortcuts]\r\n" +
+                                shortcuts);
   }
 
   InstallationSet set_;
@@ -109,23 +110,29 @@ TEST_P(Rollback, PutsTheMachineBackAsItWas) {
     ASSERT_TRUE(inUse) << uiauto::Describe(*process);
     ASSERT_TRUE(uiauto::ClickButton(*inUse, IDC_IGNORE));
   }
+  auto main = WaitForMainWindow(*process);
+  ASSERT_TRUE(main);
   if (stop != StopAt::Shortcuts) {
     auto question = uiauto::WaitForDialog(*process, folder_ + "\\missing.txt", 30000);
     ASSERT_TRUE(question) << uiauto::Describe(*process);
     // Closing the main window under the question must not end the run
     // from under the pass.
-    auto main = WaitForMainWindow(*process);
-    ASSERT_TRUE(main);
     uiauto::Close(*main);
     Sleep(300);
     EXPECT_TRUE(process->IsRunning());
     EXPECT_TRUE(IsWindow(*question));
     ASSERT_TRUE(uiauto::ClickButton(*question, IDCANCEL));
   }
-  const auto log = RunToEnd(*process, [](const uiauto::MessageBoxInfo&) { return IDOK; });
+  // Nor under the failure message, with the rollback still to come.
+  const auto log = RunToEnd(*process, [&](const uiauto::MessageBoxInfo&) {
+    uiauto::Close(*main);
+    Sleep(300);
+    return IDOK;
+  });
   ASSERT_TRUE(log.exited) << log.ToString();
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text, kFailed);
+  EXPECT_EQ(log.exitCode, 1603u);
   if (busy != INVALID_HANDLE_VALUE) CloseHandle(busy);
 
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
@@ -151,14 +158,14 @@ TEST(RollbackOfARecord, AnUninstallRecordThatCannotBeWrittenFailsTheInstallation
   EXPECT_FALSE(testsupport::FileExists(target.Join("sub")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stops, Rollback,
-    testing::Values(Case{StopAt::FirstFile, "AtTheFirstFile", ""}, Case{StopAt::MiddleFile, "HalfWay", ""},
-                    Case{StopAt::LastFile, "AtTheLastFile", ""},
-                    Case{StopAt::AfterDeferredFile, "AfterADeferredFile", "nt40"},
-                    Case{StopAt::AfterDeferredFile, "AfterADeferredFileOnWindows95", "win95"},
-                    Case{StopAt::Shortcuts, "InTheShortcutPass", ""}),
-    [](const testing::TestParamInfo<Case>& tested) { return std::string(tested.param.name); });
+INSTANTIATE_TEST_SUITE_P(Stops, Rollback,
+                         testing::Values(Case{StopAt::FirstFile, "AtTheFirstFile", ""},
+                                         Case{StopAt::MiddleFile, "HalfWay", ""},
+                                         Case{StopAt::LastFile, "AtTheLastFile", ""},
+                                         Case{StopAt::AfterDeferredFile, "AfterADeferredFile", "nt40"},
+                                         Case{StopAt::AfterDeferredFile, "AfterADeferredFileOnWindows95", "win95"},
+                                         Case{StopAt::Shortcuts, "InTheShortcutPass", ""}),
+                         [](const testing::TestParamInfo<Case>& tested) { return std::string(tested.param.name); });
 
 }  // namespace
 }  // namespace e2e

@@ -2,7 +2,6 @@
 // buttons, the folder page's checks and figures, the shortcut choices, the
 // skipped and the visited group page, and what the choices become.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 #include <winioctl.h>
 
@@ -35,7 +34,7 @@ long long KbOf(const std::string& text) {
 // (/proc), so that any installation is too big for it; made the way Wine's
 // own configuration tool makes drives, and gone with the object.
 class FullDrive {
-public:
+ public:
   FullDrive() { defined_ = Define("/proc"); }
   ~FullDrive() {
     if (defined_) Define(nullptr);
@@ -45,7 +44,7 @@ public:
     return defined_ && GetDiskFreeSpaceExA("P:\\", &available, &total, &free) && free.QuadPart == 0;
   }
 
-private:
+ private:
   // Wine's mount manager request that maps a drive letter to a Unix folder.
   struct UnixDrive {
     ULONG size;
@@ -75,8 +74,8 @@ private:
     }
     const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
     DWORD returned = 0;
-    const bool done = DeviceIoControl(manager, kDefineUnixDrive, buffer, request->size, nullptr, 0, &returned,
-                                      nullptr) != 0;
+    const bool done =
+        DeviceIoControl(manager, kDefineUnixDrive, buffer, request->size, nullptr, 0, &returned, nullptr) != 0;
     CloseHandle(manager);
     return done;
   }
@@ -85,13 +84,12 @@ private:
 };
 
 class Wizard : public testing::Test {
-protected:
+ protected:
   InstallationSet set_;
   std::string target_ = set_.Join("Demo Target");
   std::string programs_ = ShellFolder("Programs");
   std::string startup_ = ShellFolder("Startup");
   std::string desktop_ = ShellFolder("Desktop");
-
 
   // A product "Demo" with one file of `declaredBytes` and one shortcut
   // offered in every place; `links` holds the Group, Desktop and Startup
@@ -135,6 +133,14 @@ TEST_F(Wizard, FolderPageChecksAndFiguresThenTheGroupIsSkippedAndEscapeCancels) 
   // No way back from the first page; Enter is Next.
   EXPECT_TRUE(wizard.ButtonBecomes(kBackButton, true, false));
   EXPECT_TRUE(wizard.ButtonBecomes(kNextButton, true, true));
+  // The main window cannot be closed from under the wizard (End task asks
+  // it politely): the wizard is how the run is left.
+  const auto main = WaitForMainWindow(*process);
+  ASSERT_TRUE(main);
+  ASSERT_TRUE(uiauto::Close(*main));
+  Sleep(300);
+  ASSERT_TRUE(process->IsRunning());
+  EXPECT_TRUE(IsWindowVisible(sheet));
   ASSERT_TRUE(wizard.PressKey(VK_RETURN));
   ASSERT_TRUE(wizard.WaitFor(WizardPage::Folder)) << wizard.Failure();
 

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <aclapi.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -18,7 +18,7 @@ const char kScratch[] = "Software\\SetupTests\\Machine";
 // that counts can be missing, made and locked without touching the real
 // ones.
 class SharedCounts : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &machine_, nullptr),
@@ -60,7 +60,8 @@ TEST_F(SharedCounts, ARollbackPutsBackTheCountAndTheKeyItFound) {
 
   // A value of another type comes back as it was, type and bytes.
   HKEY counts = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(machine_, kCounts, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &counts, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(machine_, kCounts, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &counts, nullptr),
+            ERROR_SUCCESS);
   RegSetValueExA(counts, path, 0, REG_SZ, reinterpret_cast<const BYTE*>("not a number"), 13);
   const SharedCountRecord text = ReadSharedCount(g_instance, path);
   EXPECT_EQ(AdjustSharedCount(g_instance, path, 1), 1);
@@ -74,12 +75,34 @@ TEST_F(SharedCounts, ARollbackPutsBackTheCountAndTheKeyItFound) {
   RegCloseKey(counts);
 }
 
-TEST_F(SharedCounts, ASharedFileWhoseCountsAreClosedToUsIsKept) {
+TEST_F(SharedCounts, ASharedFileWhoseCountIsForeignOrClosedToUsIsKept) {
   testsupport::TempFolder folder;
   const std::string file = folder.Join("shared.dll");
   testsupport::WriteFile(file, "library");
   HKEY counts = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(machine_, kCounts, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &counts, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(machine_, kCounts, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &counts, nullptr),
+            ERROR_SUCCESS);
+  FileItem item(&session_, session_.variables.get(), "shared.dll", (file + ",7,1").c_str());
+  item.Expand();
+
+  // A count written by someone else in a form we cannot read as ours (here
+  // eight bytes) is theirs: removing leaves it as it is, and the file.
+  const unsigned long long foreign = 5;
+  RegSetValueExA(counts, file.c_str(), 0, REG_QWORD, reinterpret_cast<const BYTE*>(&foreign), sizeof foreign);
+  bool known = true;
+  EXPECT_EQ(AdjustSharedCount(g_instance, file.c_str(), -1, known), 0);
+  EXPECT_FALSE(known);
+  EXPECT_TRUE(item.Remove(0));
+  EXPECT_TRUE(testsupport::FileExists(file));
+  DWORD type = 0;
+  unsigned long long stored = 0;
+  DWORD size = sizeof stored;
+  ASSERT_EQ(RegQueryValueExA(counts, file.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&stored), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_QWORD));
+  EXPECT_EQ(size, sizeof stored);
+  EXPECT_EQ(stored, foreign);
+
   const DWORD one = 1;
   RegSetValueExA(counts, file.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   // Everyone may delete the key and change its security, nothing more.
@@ -99,8 +122,6 @@ TEST_F(SharedCounts, ASharedFileWhoseCountsAreClosedToUsIsKept) {
     GTEST_SKIP() << "this registry does not enforce key security";
   }
 
-  FileItem item(&session_, session_.variables.get(), "shared.dll", (file + ",7,1").c_str());
-  item.Expand();
   EXPECT_TRUE(item.Remove(0));
   EXPECT_TRUE(testsupport::FileExists(file));
   // Without the lock the count decides: 1 falls to 0 and the file goes.
