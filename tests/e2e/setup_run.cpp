@@ -1,12 +1,14 @@
 #include "e2e/setup_run.h"
 
-#include "e2e/wizard_driver.h"
-#include "platform/unique_handle.h"
-
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <vector>
+
+#include "e2e/wizard_driver.h"
+#include "platform/globals.h"
+#include "platform/unique_handle.h"
+#include "shell/command_line.h"
+#include "shell/run_switches.h"
 
 namespace e2e {
 
@@ -15,35 +17,18 @@ const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Setup.exe";
 const char kDllOverrides[] = "Software\\Wine\\AppDefaults\\Setup.exe\\DllOverrides";
 const DWORD kKitTimeoutMs = 60000;
 
-bool StartsWithSwitch(const std::string& text, std::size_t at, const char* name) {
-  for (; *name; ++at, ++name) {
-    if (at >= text.size() || std::toupper(static_cast<unsigned char>(text[at])) != *name) return false;
-  }
-  return true;
-}
-
 // The set folder that a run of Setup.exe with `arguments` installs from,
-// read the way Setup.exe reads its command line: the switches of
-// unattended runs, then "/U" and the folder to remove, or a folder that
-// stands for the set's own. Nothing for an uninstall.
+// read by Setup.exe's own command-line readers: the switches of unattended
+// runs, then a folder that stands for the set's own. Nothing for an
+// uninstall, or for a command line that ends the run before it installs.
 std::optional<std::string> InstalledSet(const std::string& arguments, const std::string& own) {
-  std::size_t at = 0;
-  for (;;) {
-    at = arguments.find_first_not_of(' ', at);
-    if (at == std::string::npos) return own;
-    if (arguments[at] != '/') break;
-    if (StartsWithSwitch(arguments, at, "/U")) return std::nullopt;
-    if (StartsWithSwitch(arguments, at, "/D=") || StartsWithSwitch(arguments, at, "/LOG=")) {
-      at = arguments.find(" /", at);  // the value runs up to the next " /"
-      if (at == std::string::npos) return own;
-    } else {
-      at = arguments.find(' ', at);  // "/S", or an unknown switch that ends the run
-      if (at == std::string::npos) return own;
-    }
-  }
-  std::string folder = arguments.substr(at, arguments.find_last_not_of(' ') + 1 - at);
-  if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
-  return folder;
+  const char* rest = arguments.c_str();
+  char log[kPathSize];
+  char unknown[kPathSize];
+  if (!TakeLeadingSwitches(rest, log, sizeof log, unknown, sizeof unknown)) return std::nullopt;
+  g_uninstallMode = 0;
+  if (!ParseCommandLine(rest) || g_uninstallMode) return std::nullopt;
+  return g_commandPath[0] ? std::string(g_commandPath) : own;
 }
 
 struct KitRun {
@@ -145,8 +130,7 @@ void InstallationSet::CheckEndedRuns() const {
 }
 
 uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
-                               const std::function<int(const uiauto::MessageBoxInfo&)>& chooseAnswer,
-                               DWORD timeoutMs) {
+                               const std::function<int(const uiauto::MessageBoxInfo&)>& chooseAnswer, DWORD timeoutMs) {
   ProposalTaker user(process);
   return uiauto::CollectMessageBoxes(process, timeoutMs, chooseAnswer);
 }
@@ -233,8 +217,7 @@ PreferNativeDlls::PreferNativeDlls(std::initializer_list<const char*> dlls) {
     ADD_FAILURE() << "cannot write the Wine DLL overrides";
     return;
   }
-  for (const char* dll : dlls)
-    RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+  for (const char* dll : dlls) RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
   RegCloseKey(key);
 }
 

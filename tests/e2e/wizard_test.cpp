@@ -59,24 +59,24 @@ class FullDrive {
   };
 
   static bool Define(const char* unixPath) {
-    HANDLE manager = CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (manager == INVALID_HANDLE_VALUE) return false;
+    uiauto::UniqueHandle manager(CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!manager) return false;
     char buffer[sizeof(UnixDrive) + 16] = {};
+    if (unixPath && lstrlenA(unixPath) >= 16) return false;
     auto request = reinterpret_cast<UnixDrive*>(buffer);
     request->size = sizeof(UnixDrive);
     request->letter = L'p';
     if (unixPath) {
       request->type = DRIVE_FIXED;
       request->mountPointOffset = sizeof(UnixDrive);
-      lstrcpyA(buffer + sizeof(UnixDrive), unixPath);
+      lstrcpynA(buffer + sizeof(UnixDrive), unixPath, 16);
       request->size += lstrlenA(unixPath) + 1;
     }
     const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
     DWORD returned = 0;
     const bool done =
-        DeviceIoControl(manager, kDefineUnixDrive, buffer, request->size, nullptr, 0, &returned, nullptr) != 0;
-    CloseHandle(manager);
+        DeviceIoControl(manager.get(), kDefineUnixDrive, buffer, request->size, nullptr, 0, &returned, nullptr) != 0;
     return done;
   }
 
@@ -109,6 +109,17 @@ class Wizard : public testing::Test {
     DeleteFileA((desktop_ + "\\Demo Notes.lnk").c_str());
   }
 
+  // Starts Setup.exe on the set and waits for the wizard's welcome page.
+  void StartAtWelcome() {
+    wizard_.reset();
+    process_ = set_.Start();
+    ASSERT_TRUE(process_);
+    wizard_.emplace(*process_);
+    ASSERT_TRUE(wizard_->Appear() && wizard_->WaitFor(WizardPage::Welcome)) << wizard_->Failure();
+  }
+  std::optional<uiauto::Process> process_;
+  std::optional<WizardDriver> wizard_;
+
   void ExpectNothingInstalled() {
     EXPECT_FALSE(testsupport::FileExists(target_ + "\\demo.txt"));
     EXPECT_FALSE(testsupport::FileExists(programs_ + "\\Demo Group\\Demo Notes.lnk"));
@@ -125,10 +136,9 @@ void ExpectPageMessage(const std::optional<uiauto::MessageBoxInfo>& box, const s
 
 TEST_F(Wizard, FolderPageChecksAndFiguresThenTheGroupIsSkippedAndEscapeCancels) {
   WriteSet("Group=1\r\nDesktop=1\r\nStartup=1\r\n", "5000000");
-  auto process = set_.Start();
-  ASSERT_TRUE(process);
-  WizardDriver wizard(*process);
-  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  const auto& process = process_;
+  WizardDriver& wizard = *wizard_;
   const HWND sheet = wizard.sheet();
   // No way back from the first page; Enter is Next.
   EXPECT_TRUE(wizard.ButtonBecomes(kBackButton, true, false));
@@ -213,10 +223,9 @@ TEST_F(Wizard, CancelOnAnyPageEndsTheRunWithNothingInstalled) {
   const WizardPage pages[] = {WizardPage::Welcome, WizardPage::Folder, WizardPage::Shortcuts, WizardPage::Group,
                               WizardPage::Ready};
   for (int stop = 0; stop < 5; ++stop) {
-    auto process = set_.Start();
-    ASSERT_TRUE(process);
-    WizardDriver wizard(*process);
-    ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+    ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+    const auto& process = process_;
+    WizardDriver& wizard = *wizard_;
     for (int page = 1; page <= stop; ++page) ASSERT_TRUE(wizard.Next(pages[page])) << NameOf(pages[page]);
     ASSERT_TRUE(uiauto::ClickButton(wizard.sheet(), IDCANCEL));
     const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
@@ -230,10 +239,9 @@ TEST_F(Wizard, TheChosenFolderGroupAndShortcutsAreWhatGetsInstalledAndRecorded) 
   // Desktop shortcuts are not on offer in this product.
   WriteSet("Group=1\r\nDesktop=0\r\nStartup=1\r\n");
   const std::string changed = set_.Join("Changed Folder");
-  auto process = set_.Start();
-  ASSERT_TRUE(process);
-  WizardDriver wizard(*process);
-  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  const auto& process = process_;
+  WizardDriver& wizard = *wizard_;
   const HWND sheet = wizard.sheet();
   ASSERT_TRUE(wizard.Next(WizardPage::Folder));
   ASSERT_TRUE(uiauto::SetEditText(sheet, IDC_FOLDER_EDIT, changed));
@@ -274,10 +282,9 @@ TEST_F(Wizard, TheChosenFolderGroupAndShortcutsAreWhatGetsInstalledAndRecorded) 
 
 TEST_F(Wizard, OnlyTheOfferedChoicesShowAndWithoutAGroupThereIsNoGroupPage) {
   WriteSet("Group=0\r\nDesktop=1\r\nStartup=0\r\n");
-  auto process = set_.Start();
-  ASSERT_TRUE(process);
-  WizardDriver wizard(*process);
-  ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+  const auto& process = process_;
+  WizardDriver& wizard = *wizard_;
   const HWND sheet = wizard.sheet();
   ASSERT_TRUE(wizard.Next(WizardPage::Folder));
   ASSERT_TRUE(wizard.Next(WizardPage::Shortcuts));
