@@ -24,6 +24,7 @@ void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int si
 }
 
 void FrameErrorReport(const char* message, char* buffer, int size) {
+  if (size <= 0) return;
   FormatText(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
              message);
 }
