@@ -5,7 +5,7 @@
 #include "platform/run_log.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "platform/string_table.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"

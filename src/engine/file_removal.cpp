@@ -9,7 +9,7 @@
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "platform/string_table.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 namespace {
 

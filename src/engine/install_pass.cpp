@@ -11,7 +11,7 @@
 #include "platform/string_table.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 namespace {
 

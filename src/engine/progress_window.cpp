@@ -7,7 +7,7 @@
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 namespace {
 

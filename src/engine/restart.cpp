@@ -5,7 +5,7 @@
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
 

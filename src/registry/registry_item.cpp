@@ -4,7 +4,7 @@
 #include "registry/registry_key.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 namespace {
 

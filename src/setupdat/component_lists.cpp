@@ -13,7 +13,7 @@
 #include "registry/registry_item.h"
 #include "resources/resource_ids.h"
 #include "setupdat/list_section.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 
 namespace {

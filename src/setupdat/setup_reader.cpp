@@ -3,7 +3,7 @@
 
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "platform/string_table.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 bool SetupSession::WriteProfileText(const char* section, const char* key, const char* text) const {
   // Before the load step there is no file to write to; an empty name would

@@ -11,7 +11,7 @@
 #include "platform/run_log.h"
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "uninstall/removal.h"
 #include "wizard/wizard.h"
 

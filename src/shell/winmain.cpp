@@ -8,9 +8,9 @@
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
-#include "shell/command_line.h"
+#include "session/command_line.h"
 #include "shell/main_window.h"
-#include "shell/run_switches.h"
+#include "session/run_switches.h"
 
 namespace {
 

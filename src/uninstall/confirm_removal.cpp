@@ -3,7 +3,7 @@
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "uninstall/removal.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include "engine/progress_window.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "uninstall/removal.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "platform/string_table.h"
 #include "registry/registry_key.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 namespace {
 

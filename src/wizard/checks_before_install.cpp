@@ -10,7 +10,7 @@
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "wizard/dialog_support.h"
 #include "wizard/wizard.h"
 

@@ -8,7 +8,7 @@
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "wizard/dialog_support.h"
 #include "wizard/wizard_pages.h"
 #include "wizard/wizard_sheet.h"

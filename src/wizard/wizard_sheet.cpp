@@ -9,7 +9,7 @@
 #include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "resources/resource_ids.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "wizard/wizard.h"
 #include "wizard/wizard_pages.h"
 

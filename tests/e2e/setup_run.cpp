@@ -7,8 +7,8 @@
 #include "e2e/wizard_driver.h"
 #include "platform/globals.h"
 #include "platform/unique_handle.h"
-#include "shell/command_line.h"
-#include "shell/run_switches.h"
+#include "session/command_line.h"
+#include "session/run_switches.h"
 
 namespace e2e {
 

@@ -11,7 +11,7 @@
 #include "engine/progress_window.h"
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
 #include "support/message_box_answerer.h"

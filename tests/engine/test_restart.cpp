@@ -6,7 +6,7 @@
 #include "engine/restart.h"
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "platform/string_table.h"
 #include "support/message_box_answerer.h"
 #include "support/temp_folder.h"

@@ -6,7 +6,7 @@
 #include "engine/file_item.h"
 #include "platform/globals.h"
 #include "registry/shared_dll_count.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "support/temp_folder.h"
 
 namespace {

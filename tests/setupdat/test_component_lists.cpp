@@ -8,7 +8,7 @@
 #include "engine/install_pass.h"
 #include "registry/registry_item.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 #include "support/block_text.h"
 #include "support/message_box_answerer.h"

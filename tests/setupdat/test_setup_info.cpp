@@ -5,7 +5,7 @@
 
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "support/message_box_answerer.h"
 #include "support/temp_folder.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "support/message_box_answerer.h"
 
 namespace {

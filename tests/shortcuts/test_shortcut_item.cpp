@@ -10,7 +10,7 @@
 
 #include "platform/com_ptr.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"

@@ -16,7 +16,7 @@
 
 #include "engine/restart.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 int main(int argc, char** argv) {
   g_instance = GetModuleHandleA(nullptr);

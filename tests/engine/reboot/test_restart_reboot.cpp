@@ -9,7 +9,7 @@
 
 #include "engine/restart.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"
 

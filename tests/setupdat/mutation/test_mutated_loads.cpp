@@ -16,7 +16,7 @@
 #include "engine/install_pass.h"
 #include "platform/error_report.h"
 #include "platform/globals.h"
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"
 

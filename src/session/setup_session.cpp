@@ -1,4 +1,4 @@
-#include "shell/setup_session.h"
+#include "session/setup_session.h"
 
 #include "platform/error_report.h"
 

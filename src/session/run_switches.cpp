@@ -1,4 +1,4 @@
-#include "shell/run_switches.h"
+#include "session/run_switches.h"
 
 #include <windows.h>
 

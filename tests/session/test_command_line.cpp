@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "shell/command_line.h"
-#include "shell/run_switches.h"
+#include "session/command_line.h"
+#include "session/run_switches.h"
 #include "platform/globals.h"
 
 namespace {

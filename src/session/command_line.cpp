@@ -1,4 +1,4 @@
-#include "shell/command_line.h"
+#include "session/command_line.h"
 
 #include <windows.h>
 
