@@ -216,6 +216,28 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
 
 }  // namespace
 
+void FileItem::CountSharedFile(const char* path) {
+  // A product counts a file once, however often it is installed again.
+  const LogEntry* before = owner->previousLog ? owner->previousLog->FindFile(path) : nullptr;
+  if (before && before->counted) {
+    LogEvent("shared count of %s: counted already", path);
+    return;
+  }
+  record.countBefore = ReadSharedCount(owner->instance, path);
+  // A file that was there without a count is somebody's: its count starts
+  // at 1 before ours, so that our uninstall never takes it away.
+  const bool existed = record.placement != Placement::Created;
+  try {
+    bool known = false;
+    const LONG count = AdjustSharedCount(owner->instance, path, 1, known, existed);
+    record.counted = known;
+    LogEvent("shared count of %s: %lu%s", path, static_cast<unsigned long>(count), known ? "" : " (not ours to change)");
+  } catch (SetupError&) {
+    // The file is in place; a count that cannot be written does not
+    // undo that.
+  }
+}
+
 FileItem::FileItem(SetupSession* session, VariableTable* table, const char* key, const char* value)
     : InstallItem(ITEM_KIND_FILE, session, table), source(GlobalBlock::FromText(key)) {
   GetField(value, ',', destination, 0);
@@ -264,17 +286,10 @@ BOOL FileItem::Install(WORD locations) {
     record = InstallRecord();
     record.asidePath = std::move(stranded);
     if (outcome == Outcome::Cancelled) return FALSE;
-  } else if (shared) {
-    record.countBefore = ReadSharedCount(owner->instance, destinationPath);
-    try {
-      const LONG count = AdjustSharedCount(owner->instance, destinationPath, 1);
-      record.counted = true;
-      LogEvent("shared count of %s: %ld", destinationPath, static_cast<long>(count));
-    } catch (SetupError&) {
-      // The file is in place; a count that cannot be written does not
-      // undo that.
-    }
   }
+  // A shared file this product now uses is counted, whether this run put
+  // it there or kept a newer copy; a file missing after a skip is not.
+  if (shared && GetFileAttributesA(destinationPath) != INVALID_FILE_ATTRIBUTES) CountSharedFile(destinationPath);
   AdvanceProgress(*owner, static_cast<DWORD>(size));
   return TRUE;
 }

@@ -50,6 +50,10 @@ public:
   FileSituation ClearDestination(const char* tempPath, const char* destinationPath, bool force,
                                  std::string& asidePath) const;
 
+  // Raises the shared count of the installed `path` for this product,
+  // unless its previous installation did.
+  void CountSharedFile(const char* path);
+
   GlobalBlock source;       // name inside the installation set folder (variable I)
   GlobalBlock destination;  // full path of the installed file, expanded by Expand
   LONG size = 0;            // bytes of the installed file
@@ -69,8 +73,3 @@ public:
   };
   InstallRecord record;
 };
-
-// Deletes the help engine's companions of a help file (same name, endings
-// GID, FTS and FTG), at the restart when they are in use. Nothing for other
-// files.
-void RemoveHelpCompanions(FileItem& item, const char* path);

@@ -4,12 +4,15 @@
 #include <cstring>
 
 #include "engine/file_item.h"
+#include "engine/file_removal.h"
 #include "engine/folders.h"
+#include "platform/format_text.h"
 #include "engine/restart.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "platform/string_table.h"
 #include "session/setup_session.h"
+#include "registry/shared_dll_count.h"
 
 namespace {
 
@@ -27,41 +30,72 @@ void DeleteNowOrAtRestart(SetupSession& session, const char* path) {
 
 }  // namespace
 
-void RemoveHelpCompanions(FileItem& item, const char* path) {
+void RemoveHelpCompanions(SetupSession& session, const char* path) {
   char companion[kPathSize];
   if (!path || !CopyText(companion, sizeof companion, path)) return;
   const std::size_t length = std::strlen(companion);
   if (length < 3 || lstrcmpiA(companion + length - 3, "HLP") != 0) return;
   for (const char* ending : {"GID", "FTS", "FTG"}) {
     std::memcpy(companion + length - 3, ending, 3);
-    if (FileExists(companion)) DeleteNowOrAtRestart(*item.owner, companion);
+    if (FileExists(companion)) DeleteNowOrAtRestart(session, companion);
   }
+}
+
+bool RemoveLoggedFile(SetupSession& session, const LogEntry& entry) {
+  const char* path = entry.path.c_str();
+  if (entry.shared) {
+    // The count decides, and only a count this product raised is its own
+    // to lower.
+    if (!entry.counted) return true;
+    if (!FileExists(path)) return true;
+    bool known = false;
+    const LONG count = AdjustSharedCount(session.instance, path, -1, known);
+    LogEvent("shared count of %s: %lu%s", path, static_cast<unsigned long>(count), known ? "" : " (not ours to read)");
+    if (!known || count != 0) return true;
+  } else if (!entry.owned || !FileExists(path)) {
+    return true;
+  }
+  RemoveHelpCompanions(session, path);
+  if (DeleteFileA(path)) {
+    LogEvent("file removed: %s", path);
+    return true;
+  }
+  if (ParkRunningOriginal(session, path)) return true;
+  if (ReplaceAtRestart(session, path, "NUL")) return true;
+  LogEvent("file could not be removed: %s", path);
+  return false;
+}
+
+bool ParkRunningOriginal(SetupSession& session, const char* path) {
+  if (session.runningOriginal.empty() || session.copyFolder.empty() || !SamePath(session.runningOriginal, path))
+    return false;
+  // The program that started this copy is still running, waiting for it;
+  // it is moved out of the product's folder, so that the folder goes now,
+  // and waits beside the copy for the restart, which asks nothing of the
+  // product.
+  char parked[kPathSize];
+  if (FormatText(parked, sizeof parked, "%s\\Original.exe", session.copyFolder.c_str()) < 0 ||
+      !MoveFileExA(path, parked, MOVEFILE_REPLACE_EXISTING))
+    return false;
+  MoveFileExA(parked, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  LogEvent("file removed: %s (the running program waits in %s)", path, session.copyFolder.c_str());
+  return true;
 }
 
 BOOL FileItem::Remove(WORD) {
   BlockLock<const char> locked(destination);
   const char* path = locked ? locked.get() : "";
   if (!std::strrchr(path, '\\')) return FALSE;
+  // An item of the list stands for what it installed.
+  LogEntry entry;
+  entry.path = path;
+  entry.owned = true;
+  entry.shared = entry.counted = shared != 0;
+  const bool removed = RemoveLoggedFile(*owner, entry);
   char folder[kPathSize];
-  const bool haveFolder = GetFolderPart(path, folder, sizeof folder);
-  if (!FileExists(path)) return TRUE;
-  if (shared) {
-    bool known = false;
-    const LONG count = AdjustSharedCount(owner->instance, path, -1, known);
-    // A count we may not look at could be anyone's: the file stays.
-    LogEvent("shared count of %s: %ld%s", path, static_cast<long>(count), known ? "" : " (counts closed)");
-    if (!known || count != 0) return TRUE;
-  }
-  RemoveHelpCompanions(*this, path);
-  if (!DeleteFileA(path)) {
-    DeleteAtRestart(*owner, path);
-    return TRUE;
-  }
-  LogEvent("file removed: %s", path);
-  if (haveFolder && IsFolderEmpty(folder)) RemoveDirectoryA(folder);
+  if (removed && GetFolderPart(path, folder, sizeof folder) && IsFolderEmpty(folder)) RemoveDirectoryA(folder);
   return TRUE;
 }
-
 void FileItem::Rollback() {
   BlockLock<const char> locked(destination);
   const char* path = locked ? locked.get() : "";

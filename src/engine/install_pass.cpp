@@ -60,17 +60,6 @@ void RecordUninstallInfo(SetupSession& session, WORD linkFlags) {
   }
 }
 
-// Forward walk with Commit over every list: the old files kept aside for a
-// rollback are no longer needed.
-void CommitItems(SetupSession& session) {
-  for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
-    ItemList* list = session.list(kind);
-    if (!list) continue;
-    InstallItem* item = nullptr;
-    for (bool more = list->First(item); more; more = list->Next(item)) item->Commit();
-  }
-}
-
 int RunInstallPasses(SetupSession& session, HWND progressWindow) {
   const WORD linkFlags = session.LinkFlags();
   session.progressWindow = progressWindow;
@@ -98,11 +87,19 @@ int RunInstallPasses(SetupSession& session, HWND progressWindow) {
   if (!InstallList(session, ITEM_KIND_SHORTCUT, linkFlags)) return 0;
 
   RecordUninstallInfo(session, linkFlags);
-  CommitItems(session);
   return 1;
 }
 
 }  // namespace
+
+void CommitItems(SetupSession& session) {
+  for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
+    ItemList* list = session.list(kind);
+    if (!list) continue;
+    InstallItem* item = nullptr;
+    for (bool more = list->First(item); more; more = list->Next(item)) item->Commit();
+  }
+}
 
 int ExpandItems(SetupSession& session) {
   try {

@@ -15,4 +15,8 @@ int RemoveList(SetupSession& session, WORD kind, WORD argument);
 void RollbackList(SetupSession& session, WORD kind);
 // The install step inside the progress window: 1 when everything was
 // installed and the uninstall information recorded, 0 on failure or cancel.
+// Either way the items keep what a rollback needs until CommitItems.
 int RunInstall(SetupSession& session, HWND progressWindow);
+// Forward walk with Commit over every list once the installation stands:
+// the old files kept aside for a rollback are no longer needed.
+void CommitItems(SetupSession& session);

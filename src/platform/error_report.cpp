@@ -9,11 +9,15 @@ namespace {
 const char kCaption[] = "Setup";
 }  // namespace
 
-void ShowStringMessage(HWND owner, UINT id, UINT style) {
+void ShowStringMessage(HWND owner, UINT id, UINT style) { ShowStringMessageWith(owner, id, nullptr, style); }
+
+void ShowStringMessageWith(HWND owner, UINT id, const char* detail, UINT style) {
   char text[kTextSize];
   if (!LoadTableString(g_instance, id, text, sizeof text)) CopyText(text, sizeof text, "Out of memory");
-  LogEvent("message: %s", text);
-  if (!g_silent) MessageBoxA(owner, text, kCaption, style);
+  char message[kTextSize + kPathSize + 4];
+  FormatText(message, sizeof message, detail && detail[0] ? "%s\n\n%s" : "%s", text, detail);
+  LogEvent("message: %s", message);
+  if (!g_silent) MessageBoxA(owner, message, kCaption, style);
 }
 
 void FormatErrorReport(HINSTANCE instance, SetupError code, char* buffer, int size) {

@@ -6,6 +6,8 @@
 // Shows string-table text `id` in a message box captioned "Setup". Works
 // before any session exists: it uses g_instance.
 void ShowStringMessage(HWND owner, UINT id, UINT style);
+// The same with `detail` (a path, say) on a line of its own below the text.
+void ShowStringMessageWith(HWND owner, UINT id, const char* detail, UINT style);
 
 // The fatal error report: the code's text over "Please contact ..." in a
 // task-modal box without owner. Returns when the user has closed it.

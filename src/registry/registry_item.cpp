@@ -1,7 +1,10 @@
 #include "registry/registry_item.h"
 #include "platform/run_log.h"
 
+#include <cstdlib>
+
 #include "registry/registry_key.h"
+#include "registry/registry_removal.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
 #include "session/setup_session.h"
@@ -71,7 +74,10 @@ BOOL RegistryItem::Install(WORD locations) {
   before.touched = true;
   record = std::move(before);
   const std::string data = BlockText(valueData);
-  key.SetString(name.c_str(), data.c_str());
+  if (valueType == REG_DWORD)
+    key.SetDword(name.c_str(), static_cast<DWORD>(std::strtoul(data.c_str(), nullptr, 10)));
+  else
+    key.SetString(name.c_str(), data.c_str());
   LogEvent("registry: %s\\%s [%s] = %s", root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE",
            path.c_str(), name.c_str(), data.c_str());
   done = 1;
@@ -79,9 +85,15 @@ BOOL RegistryItem::Install(WORD locations) {
 }
 
 BOOL RegistryItem::Remove(WORD) {
-  const std::string path = BlockText(keyPath);
-  LogEvent("registry key removed: %s", path.c_str());
-  RegistryKey::DeleteKey(root, path.c_str());
+  // What this run's Install did decides: its value, and the key with it
+  // when the install created the key.
+  LogEntry entry;
+  entry.type = LogEntry::Registry;
+  entry.root = root;
+  entry.path = BlockText(keyPath);
+  entry.name = BlockText(valueName);
+  entry.outer = record.createdKey;
+  RemoveLoggedRegistry(entry, false);
   return TRUE;
 }
 

@@ -20,8 +20,9 @@ public:
   // Absent fields stay none.
   RegistryItem(SetupSession* session, VariableTable* table, HKEY rootKey, const char* key, const char* value);
 
-  // Deletes the whole key named by `keyPath`, whatever the outcome; parent
-  // keys stay. Always nonzero.
+  // Deletes the value this run wrote, and the key with all it holds when
+  // this run created it; a key that was there keeps everything else.
+  // Always nonzero.
   BOOL Remove(WORD locations) override;
   // Writes the value, once per run: 0 when the key cannot be created.
   // Throws SETUP_ERR_REG_SET when the value cannot be written.
@@ -37,7 +38,8 @@ public:
   HKEY root;
   GlobalBlock keyPath;    // subkey below root
   GlobalBlock valueName;  // empty: the default value
-  GlobalBlock valueData;  // stored as REG_SZ
+  GlobalBlock valueData;  // stored as REG_SZ, or as a number for REG_DWORD
+  DWORD valueType = REG_SZ;
 
   // What this run's Install changed.
   struct InstallRecord {

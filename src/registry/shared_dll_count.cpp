@@ -9,7 +9,7 @@
 namespace {
 
 // The count of a file that has none yet.
-LONG MissingCount(LONG step) { return step > 0 ? 1 : 0; }
+LONG MissingCount(LONG step, bool fileExisted) { return step > 0 ? step + (fileExisted ? 1 : 0) : 0; }
 
 enum class KeyState { Open, Refused, Failed };
 
@@ -42,14 +42,14 @@ LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step) {
   return AdjustSharedCount(instance, path, step, known);
 }
 
-LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& known) {
+LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& known, bool fileExisted) {
   known = false;
   RegistryKey key(instance);
   switch (OpenCountsKey(key)) {
     case KeyState::Failed:
       return 0;
     case KeyState::Refused:
-      return MissingCount(step);
+      return MissingCount(step, fileExisted);
     case KeyState::Open:
       break;
   }
@@ -57,19 +57,22 @@ LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& kn
   try {
     key.QueryDword(path, stored);
   } catch (SetupError&) {
-    // On removal, a count of another type or size than ours belongs to
-    // someone we do not know: it is left as it is, and the file with it.
-    if (step <= 0 && key.HasValue(path)) return 0;
+    // A count of another type or size than ours belongs to someone we do
+    // not know: it is left as it is, and the file with it.
+    if (key.HasValue(path)) return 0;
     // Above all the first installation of the file: no value yet.
     known = true;
-    const LONG count = MissingCount(step);
+    const LONG count = MissingCount(step, fileExisted);
     if (count > 0) key.SetDword(path, static_cast<DWORD>(count));
     return count;
   }
   known = true;
-  const LONG count = static_cast<LONG>(stored) + step;
-  key.SetDword(path, static_cast<DWORD>(count));
-  return count;
+  // Neither wraps: a count at 0 stays there, one at the top stays there.
+  long long count = static_cast<long long>(stored) + step;
+  if (count < 0) count = 0;
+  if (count > 0xFFFFFFFFll) count = 0xFFFFFFFFll;
+  if (count != static_cast<long long>(stored)) key.SetDword(path, static_cast<DWORD>(count));
+  return static_cast<LONG>(count);
 }
 
 SharedCountRecord ReadSharedCount(HINSTANCE instance, const char* path) {

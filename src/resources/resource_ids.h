@@ -166,6 +166,14 @@
 #define IDS_HELP_FILE           64   /* help file and window for WinHelpA  */
 #define IDS_LAUNCH_AT_STARTUP   65   /* %s: application name               */
 #define IDS_APP_STILL_OPEN      68   /* %s: application name               */
+#define IDS_RECORD_DAMAGED      69   /* uninstall: the install log is not to be trusted */
+#define IDS_INSTALLLOG_FILE     70   /* "\Install.log" in the installation folder */
+#define IDS_KEY_UNINSTALLKEY    71   /* [Setup]: the uninstall entry's key name */
+#define IDS_KEY_VERSION         72   /* [Setup]: the product's version     */
+#define IDS_KEY_PUBLISHER       73   /* [Setup]: who publishes it          */
+#define IDS_REG_UNINSTALL       74   /* the uninstall entries' key         */
+#define IDS_UPDATE_NOTE         75   /* welcome page: %s name, %s old, %s new version */
+#define IDS_RECOVERED           76   /* an interrupted run was put right   */
 
 /* ------------------------------------------------------------------------
  * Strings: texts of the thrown error codes (shell/ ReportError).

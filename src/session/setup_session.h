@@ -3,9 +3,11 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "engine/progress_window.h"
 #include "engine/staging_folders.h"
+#include "setupdat/install_log.h"
 #include "setupdat/item_list.h"
 #include "platform/setup_error.h"
 #include "variables/variable_table.h"
@@ -96,6 +98,24 @@ public:
   int linkStartup = 0;
   std::unique_ptr<char[]> setupDatPath;  // 260 bytes once the load step has run
   DWORD completionOptions = 0;
+
+  // The product's uninstall entry (its key name) and, when this run updates
+  // an installed product, the log of that installation.
+  std::string productKey;
+  std::unique_ptr<InstallLog> previousLog;
+  // The log this installation wrote, once it stands.
+  std::unique_ptr<InstallLog> writtenLog;
+  // An uninstall run: the log it was allowed to act on, and the first
+  // thing of it that could not be removed.
+  std::unique_ptr<InstallLog> removalLog;
+  std::string removalFailure;
+  // What this installation did to the install log and the uninstall entry,
+  // for a rollback.
+  LogPlacement logPlacement;
+  // An uninstall that runs from a copy of the program: the copy's private
+  // folder, and the product's program that started it and waits for it.
+  std::string copyFolder;
+  std::string runningOriginal;
 
 private:
   bool started_ = false;

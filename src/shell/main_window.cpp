@@ -12,6 +12,7 @@
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
 #include "session/setup_session.h"
+#include "uninstall/install_record.h"
 #include "uninstall/removal.h"
 #include "wizard/wizard.h"
 
@@ -72,6 +73,7 @@ void OnLoad(HWND window, SetupSession& session) {
   LogEvent("step: load Setup.dat");
   if (!session.LoadSetupInfo()) return EndRun(window, EXIT_FAILED);
   if (g_folderSwitch[0] && !g_uninstallMode) session.variables->Set('0', g_folderSwitch);
+  if (!g_uninstallMode) FindInstalledProduct(session);
   LogEvent("Setup.dat: %s", session.setupDatPath.get());
   InvalidateRect(window, nullptr, TRUE);
   Post(window, g_uninstallMode ? WM_SETUP_CONFIRMREMOVE : WM_SETUP_WIZARD);
@@ -92,12 +94,18 @@ void OnWizard(HWND window, SetupSession& session) {
 
 void OnExpand(HWND window, SetupSession& session) {
   LogEvent("step: expand");
+  if (!g_uninstallMode) PrepareProductRecord(session);
   if (!ExpandItems(session)) return EndRun(window, EXIT_FAILED);
   Post(window, g_uninstallMode ? WM_SETUP_REMOVE : WM_SETUP_INSTALL);
 }
 
 void OnConfirmRemove(HWND window, SetupSession& session) {
   LogEvent("step: confirm removal");
+  // Nothing is removed on the word of a record that cannot be trusted.
+  if (!LoadRemovalLog(session)) {
+    Tell(window, IDS_RECORD_DAMAGED);
+    return EndRun(window, EXIT_FAILED);
+  }
   int confirmed = 0;
   if (!ConfirmRemoval(session, confirmed)) return EndRun(window, EXIT_FAILED);
   if (!confirmed) {
@@ -124,10 +132,12 @@ void OnInstall(HWND window, SetupSession& session) {
   bool installed = false;
   {
     WindowHandle progressWindow(progress);
-    installed = RunInstall(session, progress) != 0;
+    installed = RunInstall(session, progress) != 0 && RecordInstallLog(session);
   }
   session.progressWindow = nullptr;
   if (installed) {
+    CommitItems(session);
+    RemoveDroppedItems(session);
     LogEvent("installation complete");
     if (!g_silent) ShowCompletion(session);
     return EndRun(window, DoneCode(session));
@@ -156,7 +166,7 @@ void OnRemove(HWND window, SetupSession& session) {
   }
   session.progressWindow = nullptr;
   if (!removed) {
-    Tell(window, IDS_UNINSTALL_FAILED);
+    ShowStringMessageWith(window, IDS_UNINSTALL_FAILED, session.removalFailure.c_str(), MB_ICONEXCLAMATION);
     return EndRun(window, EXIT_FAILED);
   }
   Tell(window, IDS_UNINSTALL_DONE);

@@ -55,7 +55,6 @@ public:
   GlobalBlock target;         // path the shortcut points to
   GlobalBlock workingFolder;  // working folder of the shortcut
 
-private:
   // What one CreateShortcut of this run did, kept until Commit or Rollback.
   struct PlacedLink {
     std::string path;              // the link file written
@@ -63,7 +62,10 @@ private:
     std::string aside;             // the link that was there before, renamed aside; empty when none
     std::string outermostCreated;  // the outermost folder created for it; empty when none
   };
+  // The links this run placed, in the order of creation (until Commit or Rollback).
+  const std::vector<PlacedLink>& placed() const { return placed_; }
 
+private:
   // Renames an existing link at the record's path aside in its folder.
   // False when one exists, or the path cannot be looked at, and nothing
   // has been moved: then the place must fail without touching the path.

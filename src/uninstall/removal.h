@@ -8,10 +8,18 @@ class SetupSession;
 // shortcut choices. False on failure.
 bool ConfirmRemoval(SetupSession& session, int& confirmed);
 
-// The removal passes over all lists, back to front: files, registry
-// entries, shortcuts. `window` is the removal window (dialog 111), which
-// shows the stage, or null. False when a pass stopped, or after an error
-// thrown by an item was reported.
+// Reads the install log of the product in the folder the uninstall was
+// given (variable I) and checks it against its uninstall entry and the
+// installed Setup.dat. False when it cannot be trusted: nothing may be
+// removed then.
+bool LoadRemovalLog(SetupSession& session);
+
+// The removal passes over the install log, back to front: files, registry
+// entries, shortcuts, each back to front, removing only what the log says
+// the product did; every entry is tried. `window` is the removal window
+// (dialog 111), which shows the stage, or null. False when something could
+// not be removed (session.removalFailure names the first) or after an error
+// was reported.
 bool RunRemove(SetupSession& session, HWND window);
 
 // Takes back a failed or cancelled installation: every item puts back what

@@ -1,4 +1,17 @@
+#include <cstring>
 #include <new>
+#include <string>
+#include <vector>
+
+#include "engine/file_removal.h"
+#include "engine/folders.h"
+#include "platform/format_text.h"
+#include "platform/run_log.h"
+#include "registry/registry_key.h"
+#include "registry/registry_removal.h"
+#include "shortcuts/link_removal.h"
+#include "uninstall/install_record.h"
+#include "uninstall/product_identity.h"
 
 #include "engine/install_pass.h"
 #include "engine/progress_window.h"
@@ -16,20 +29,111 @@ void ShowStage(HWND window, const char* text) {
   UpdateWindow(window);
 }
 
+bool IsInside(const std::string& path, const std::string& outer) {
+  return outer.size() <= path.size() && _strnicmp(path.c_str(), outer.c_str(), outer.size()) == 0 &&
+         (path.size() == outer.size() || path[outer.size()] == '\\');
+}
+
+// A removal cut short keeps the log of what is left, so that the next
+// uninstall finishes the job: the entries still to remove, the uninstall
+// entry's own and the folders, with its checksum in the entry again.
+void KeepWhatIsLeft(SetupSession& session, const InstallLog& log, const std::vector<bool>& left) {
+  InstallLog rest;
+  rest.folder = log.folder;
+  rest.product = log.product;
+  rest.version = log.version;
+  for (std::size_t i = 0; i < log.entries.size(); ++i)
+    if (left[i] || log.entries[i].type == LogEntry::Folders) rest.entries.push_back(log.entries[i]);
+  char path[kPathSize];
+  DWORD checksum = 0;
+  if (!InstallLogPath(session, log.folder, path) || !WriteInstallLog(rest, path, checksum)) return;
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath(session, log.product).c_str(), 0, KEY_SET_VALUE, &opened) !=
+      ERROR_SUCCESS)
+    return;
+  RegistryKeyHandle key(opened);
+  char text[16];
+  FormatText(text, sizeof text, "%08lx", static_cast<unsigned long>(checksum));
+  RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                 static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+// Walks the log's entries of one type backwards; every one is tried, and
+// those that could not be removed stay marked in `left`.
+template <typename Remove>
+void RemoveEach(SetupSession& session, const InstallLog& log, LogEntry::Type type, std::vector<bool>& left,
+                Remove remove) {
+  for (std::size_t i = log.entries.size(); i-- > 0;) {
+    const LogEntry& entry = log.entries[i];
+    if (entry.type != type || left[i]) continue;
+    if (!remove(entry)) {
+      left[i] = true;
+      if (session.removalFailure.empty()) session.removalFailure = entry.path;
+    }
+  }
+}
+
 bool RemovePasses(SetupSession& session, HWND window) {
-  const WORD linkFlags = session.LinkFlags();
   session.progressWindow = window;
+  const InstallLog& log = *session.removalLog;
+  const std::string entryKey = ProductKeyPath(session, log.product);
+  std::vector<bool> left(log.entries.size(), false);
+  // The uninstall entry goes last, with the log: until then a second
+  // uninstall can finish what this one could not.
+  std::vector<bool> lastly(log.entries.size(), false);
+  for (std::size_t i = 0; i < log.entries.size(); ++i)
+    lastly[i] = log.entries[i].type == LogEntry::Registry && log.entries[i].root == HKEY_LOCAL_MACHINE &&
+                IsInside(log.entries[i].path, entryKey);
+  std::vector<bool> skip = lastly;
+
   ShowStage(window, "Removing files");
-  if (!RemoveList(session, ITEM_KIND_FILE, 0)) return false;
+  RemoveEach(session, log, LogEntry::File, skip, [&session](const LogEntry& e) { return RemoveLoggedFile(session, e); });
   ShowStage(window, "Removing registry entries");
-  if (!RemoveList(session, ITEM_KIND_REGISTRY, 0)) return false;
+  RemoveEach(session, log, LogEntry::Registry, skip, [](const LogEntry& e) { return RemoveLoggedRegistry(e, false); });
   ShowStage(window, "Removing shortcuts");
-  return RemoveList(session, ITEM_KIND_SHORTCUT, linkFlags) != 0;
+  RemoveEach(session, log, LogEntry::Link, skip, [](const LogEntry& e) { return RemoveLoggedLink(e); });
+
+  for (std::size_t i = 0; i < left.size(); ++i) left[i] = skip[i];
+  if (!session.removalFailure.empty()) {
+    LogEvent("not removed: %s; the install log keeps what is left", session.removalFailure.c_str());
+    KeepWhatIsLeft(session, log, left);
+    return false;
+  }
+  char path[kPathSize];
+  if (InstallLogPath(session, log.folder, path)) DeleteFileA(path);
+  for (std::size_t i = log.entries.size(); i-- > 0;)
+    if (lastly[i]) RemoveLoggedRegistry(log.entries[i], false);
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
+    RegistryKeyHandle key(opened);
+    RegDeleteValueA(key.get(), kLogChecksumValue);
+  }
+  for (auto entry = log.entries.rbegin(); entry != log.entries.rend(); ++entry)
+    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer);
+  return true;
 }
 
 }  // namespace
 
+bool LoadRemovalLog(SetupSession& session) {
+  char folder[kPathSize] = "";
+  if (const Variable* setFolder = session.variables->FindKey('I')) setFolder->GetValue(folder, kPathSize - 1);
+  std::unique_ptr<InstallLog> log(new InstallLog);
+  if (!ReadTrustedLog(session, folder, *log)) return false;
+  // The folder Setup.dat recorded must be the one the log names: an edited
+  // Setup.dat removes nothing.
+  char recorded[kPathSize];
+  if (session.GetSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLFOLDER, recorded, sizeof recorded) &&
+      !SamePath(WithoutTrailingBackslash(recorded), log->folder)) {
+    LogEvent("Setup.dat names another installation folder: %s", recorded);
+    return false;
+  }
+  session.removalLog = std::move(log);
+  return true;
+}
+
 bool RunRemove(SetupSession& session, HWND window) {
+  if (!session.removalLog) return false;
   // An error thrown by an item ends the removal as failed, after its
   // report: the user is then told that files may remain.
   try {
@@ -44,6 +148,7 @@ bool RunRemove(SetupSession& session, HWND window) {
 
 void RunRollback(SetupSession& session) {
   session.progressWindow = nullptr;
+  TakeBackInstallLog(session);
   RollbackList(session, ITEM_KIND_FILE);
   RollbackList(session, ITEM_KIND_REGISTRY);
   RollbackList(session, ITEM_KIND_SHORTCUT);

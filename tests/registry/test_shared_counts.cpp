@@ -58,13 +58,16 @@ TEST_F(SharedCounts, ARollbackPutsBackTheCountAndTheKeyItFound) {
   RestoreSharedCount(g_instance, path, nothing);
   EXPECT_FALSE(CountsKeyExists());
 
-  // A value of another type comes back as it was, type and bytes.
+  // A value of another type is somebody's: a raise leaves it alone, and a
+  // rollback of a raise leaves it as it was, type and bytes.
   HKEY counts = nullptr;
   ASSERT_EQ(RegCreateKeyExA(machine_, kCounts, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &counts, nullptr),
             ERROR_SUCCESS);
   RegSetValueExA(counts, path, 0, REG_SZ, reinterpret_cast<const BYTE*>("not a number"), 13);
   const SharedCountRecord text = ReadSharedCount(g_instance, path);
-  EXPECT_EQ(AdjustSharedCount(g_instance, path, 1), 1);
+  bool known = true;
+  EXPECT_EQ(AdjustSharedCount(g_instance, path, 1, known), 0);
+  EXPECT_FALSE(known);
   RestoreSharedCount(g_instance, path, text);
   char value[32] = {};
   DWORD type = 0;
