@@ -60,25 +60,24 @@ bool RemoveLoggedFile(SetupSession& session, const LogEntry& entry) {
     LogEvent("file removed: %s", path);
     return true;
   }
-  if (ParkRunningOriginal(session, path)) return true;
+  if (ParkRunningOriginal(path)) return true;
   if (ReplaceAtRestart(session, path, "NUL")) return true;
   LogEvent("file could not be removed: %s", path);
   return false;
 }
 
-bool ParkRunningOriginal(SetupSession& session, const char* path) {
-  if (session.runningOriginal.empty() || session.copyFolder.empty() || !SamePath(session.runningOriginal, path))
-    return false;
+bool ParkRunningOriginal(const char* path) {
+  if (!g_runningOriginal[0] || !g_copyFolder[0] || !SamePath(g_runningOriginal, path)) return false;
   // The program that started this copy is still running, waiting for it;
   // it is moved out of the product's folder, so that the folder goes now,
   // and waits beside the copy for the restart, which asks nothing of the
   // product.
   char parked[kPathSize];
-  if (FormatText(parked, sizeof parked, "%s\\Original.exe", session.copyFolder.c_str()) < 0 ||
+  if (FormatText(parked, sizeof parked, "%s\\Original.exe", g_copyFolder) < 0 ||
       !MoveFileExA(path, parked, MOVEFILE_REPLACE_EXISTING))
     return false;
   MoveFileExA(parked, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  LogEvent("file removed: %s (the running program waits in %s)", path, session.copyFolder.c_str());
+  LogEvent("file removed: %s (the running program waits in %s)", path, g_copyFolder);
   return true;
 }
 

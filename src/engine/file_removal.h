@@ -18,4 +18,4 @@ void RemoveHelpCompanions(SetupSession& session, const char* path);
 // When `path` is the program that started this uninstall's copy of itself
 // (still running, so that it cannot be deleted), moves it out beside the
 // copy, where it goes at the next restart; true when it did.
-bool ParkRunningOriginal(SetupSession& session, const char* path);
+bool ParkRunningOriginal(const char* path);

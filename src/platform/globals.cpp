@@ -6,3 +6,5 @@ char g_commandPath[kPathSize] = {};
 bool g_silent = false;
 char g_folderSwitch[kPathSize] = {};
 int g_exitCode = 0;
+char g_copyFolder[kPathSize] = {};
+char g_runningOriginal[kPathSize] = {};

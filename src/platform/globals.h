@@ -13,3 +13,9 @@ extern char g_commandPath[kPathSize]; // the folder text of the command line
 extern bool g_silent;                   // "/S": no window, no question
 extern char g_folderSwitch[kPathSize];  // "/D=": the installation folder, or empty
 extern int g_exitCode;                  // what the run ends with (see run_log.h)
+
+// An uninstall that runs from a copy of the program: the copy's private
+// folder, and the program that started it and waits for it; both empty in
+// any other run.
+extern char g_copyFolder[kPathSize];
+extern char g_runningOriginal[kPathSize];

@@ -112,10 +112,6 @@ public:
   // What this installation did to the install log and the uninstall entry,
   // for a rollback.
   LogPlacement logPlacement;
-  // An uninstall that runs from a copy of the program: the copy's private
-  // folder, and the product's program that started it and waits for it.
-  std::string copyFolder;
-  std::string runningOriginal;
 
 private:
   bool started_ = false;

@@ -11,6 +11,7 @@
 #include "session/command_line.h"
 #include "shell/main_window.h"
 #include "session/run_switches.h"
+#include "uninstall/uninstall_copy.h"
 
 namespace {
 
@@ -77,6 +78,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   char logPath[kPathSize];
   char unknown[64];
   const bool switchesRead = TakeLeadingSwitches(rest, logPath, sizeof logPath, unknown, sizeof unknown);
+  // An uninstall hands its work to a copy of this program, so that the
+  // product's folder, this program included, can go; the copy opens the
+  // log and takes the single-instance lock itself.
+  if (switchesRead && ParseCommandLine(rest) && g_uninstallMode && !TakeUninstallCopyRole()) {
+    int exitCode = EXIT_FAILED;
+    if (RunUninstallCopy(exitCode)) return exitCode;
+  }
   if (logPath[0] && !OpenRunLog(logPath)) {
     // Asked for a log that cannot be written: the run would go unrecorded.
     Refuse("The log file cannot be written.");
@@ -125,6 +133,7 @@ int Run(HINSTANCE instance, LPSTR commandLine) {
     ShowErrorReport(instance, SETUP_ERR_NO_SETUPDAT);
     return EXIT_FAILED;
   }
+  UseStarterFolder();
 
   if (!RegisterMainWindowClass(instance)) return EXIT_FAILED;
   if (!CreateMainWindow(instance)) return EXIT_FAILED;

@@ -110,22 +110,34 @@ TEST_F(Checks, CancelWhileTheApplicationRunsEndsTheRunAtOnce) {
 }
 
 TEST_F(Checks, CancelWhileTheApplicationRunsEndsAnUninstallBeforeAnythingIsRemoved) {
-  RunningWindow application("DemoMainWindow", "Demo");
-  // An installed copy: the set's folder is the installation folder.
+  // The product is installed first, while the application is not running.
   set_.Write("demo.txt", "demo");
-  set_.Write("Setup.dat", "[Setup]\r\nTitle=Demo Setup\r\nApp=Demo\r\nCheck=DemoMainWindow\r\nFiles=Files\r\n"
-                          "[Files]\r\ndemo.txt=%0\\demo.txt,4,0,Demo\r\n[Uninstall]\r\nInstallFolder=" +
-                              set_.folder() + "\r\nInstallGroup=Demo\r\nInstallLinks=0\r\n");
-  auto process = set_.Start("/U " + uiauto::QuoteArg(set_.folder()));
-  ASSERT_TRUE(process);
-  const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs, [](const uiauto::MessageBoxInfo& box) {
-    return box.HasButton(IDYES) ? IDYES : IDCANCEL;
-  });
+  WriteSelfSizedSetupDat(set_, "[Setup]\r\nTitle=Demo Setup\r\nApp=Demo\r\nCheck=DemoMainWindow\r\nFiles=Files\r\n"
+                               "[Files]\r\ndemo.txt=%0\\demo.txt,4,0,Demo\r\nSetup.dat=%0\\Setup.dat,@SELF@,0,Setup\r\n");
+  const std::string folder = ProgramFiles() + "\\Demo Checked";
+  {
+    auto install = set_.Start("/S /D=" + folder);
+    ASSERT_TRUE(install && install->WaitForExit(kRunTimeoutMs));
+    ASSERT_EQ(install->ExitCode().value_or(0), 0u);
+  }
+  uiauto::MessageBoxLog log;
+  {
+    RunningWindow application("DemoMainWindow", "Demo");
+    auto process = set_.Start("/U " + uiauto::QuoteArg(folder));
+    ASSERT_TRUE(process);
+    log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs, [](const uiauto::MessageBoxInfo& box) {
+      return box.HasButton(IDYES) ? IDYES : IDCANCEL;
+    });
+    EXPECT_EQ(testsupport::ReadFile(folder + "\\demo.txt"), "demo");
+  }
+  // Closed, it lets the product go.
+  auto uninstall = set_.Start("/S /U " + uiauto::QuoteArg(folder));
+  ASSERT_TRUE(uninstall && uninstall->WaitForExit(kRunTimeoutMs));
+  EXPECT_EQ(uninstall->ExitCode().value_or(1), 0u);
   ASSERT_TRUE(log.exited) << log.ToString();
   ASSERT_EQ(log.boxes.size(), 2u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text, "Are you sure you want to remove Demo from your computer?");
   EXPECT_EQ(log.boxes[1].box.text, kStillOpen);
-  EXPECT_EQ(testsupport::ReadFile(set_.Join("demo.txt")), "demo");
 }
 
 TEST_F(Checks, DecliningTheLicenceEndsTheRunWithoutAWord) {

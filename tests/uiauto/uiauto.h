@@ -142,7 +142,8 @@ constexpr const char* kDialogClass = "#32770";
 WindowFilter DialogFilter(const std::string& caption = std::string(),
                           TextMatch match = TextMatch::Exact);
 
-// Top-level windows of a process in z-order (topmost first); owned
+// Top-level windows of a process, and of the copies of its own program it
+// started (an uninstall runs from one), in z-order (topmost first); owned
 // windows such as message boxes and property sheets are top-level too.
 std::vector<HWND> TopLevelWindows(DWORD processId, bool includeHidden = false);
 std::vector<HWND> FindWindows(DWORD processId, const WindowFilter& filter);

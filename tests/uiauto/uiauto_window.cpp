@@ -6,6 +6,8 @@
 #include "uiauto.h"
 #include "uiauto_internal.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -25,16 +27,42 @@ using detail::QuoteForLog;
 namespace {
 
 struct TopLevelSearch {
-  DWORD processId;
+  std::vector<DWORD> processIds;
   bool includeHidden;
   std::vector<HWND> found;
 };
+
+// A program that hands its work to a copy of itself and waits for it (as
+// an uninstall does) shows its windows through that copy: the process and
+// every descendant that runs the same program file name count as one.
+std::vector<DWORD> ProcessAndCopies(DWORD processId) {
+  std::vector<DWORD> ids{processId};
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  std::vector<PROCESSENTRY32> all;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) all.push_back(entry);
+  CloseHandle(snapshot);
+  std::string name;
+  for (const auto& process : all)
+    if (process.th32ProcessID == processId) name = process.szExeFile;
+  if (name.empty()) return ids;
+  for (std::size_t i = 0; i < ids.size(); ++i)
+    for (const auto& process : all)
+      if (process.th32ParentProcessID == ids[i] && process.th32ProcessID != ids[i] &&
+          lstrcmpiA(process.szExeFile, name.c_str()) == 0 &&
+          std::find(ids.begin(), ids.end(), process.th32ProcessID) == ids.end())
+        ids.push_back(process.th32ProcessID);
+  return ids;
+}
 
 BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lParam) {
   auto* search = reinterpret_cast<TopLevelSearch*>(lParam);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == search->processId && (search->includeHidden || IsWindowVisible(hwnd))) {
+  const bool ours = std::find(search->processIds.begin(), search->processIds.end(), pid) != search->processIds.end();
+  if (ours && (search->includeHidden || IsWindowVisible(hwnd))) {
     search->found.push_back(hwnd);
   }
   return TRUE;
@@ -209,7 +237,7 @@ WindowFilter DialogFilter(const std::string& caption, TextMatch match) {
 }
 
 std::vector<HWND> TopLevelWindows(DWORD processId, bool includeHidden) {
-  TopLevelSearch search{processId, includeHidden, {}};
+  TopLevelSearch search{ProcessAndCopies(processId), includeHidden, {}};
   EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
