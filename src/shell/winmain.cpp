@@ -8,9 +8,10 @@
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
+#include "session/code_page_check.h"
 #include "session/command_line.h"
-#include "shell/main_window.h"
 #include "session/run_switches.h"
+#include "shell/main_window.h"
 
 namespace {
 
@@ -77,6 +78,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   char logPath[kPathSize];
   char unknown[64];
   const bool switchesRead = TakeLeadingSwitches(rest, logPath, sizeof logPath, unknown, sizeof unknown);
+  // One run at a time: two would install over each other's files. Asked
+  // before the log is opened, so that a second run with the same "/LOG="
+  // is told it is the second, and the first run's log is left alone.
+  KernelHandle running(CreateMutexA(nullptr, FALSE, kRunningMutex));
+  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+    Refuse("Setup is already running.");
+    return EXIT_ALREADY_RUNNING;
+  }
+  // Before the log too: its own path may be one that the code page changed.
+  if (!ArgumentsFitCodePage(GetCommandLineW())) {
+    Refuse(
+        "The command line holds characters that this system's code page cannot represent: a folder named with "
+        "them would become another folder. Use a name without them.");
+    return kExitBadCommandLine;
+  }
   if (logPath[0] && !OpenRunLog(logPath)) {
     // Asked for a log that cannot be written: the run would go unrecorded.
     Refuse("The log file cannot be written.");
@@ -88,12 +104,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     FormatText(text, sizeof text, "Unknown command-line switch: %s", unknown);
     Refuse(text);
     return Finish(kExitBadCommandLine);
-  }
-  // One run at a time: two would install over each other's files.
-  KernelHandle running(CreateMutexA(nullptr, FALSE, kRunningMutex));
-  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
-    Refuse("Setup is already running.");
-    return Finish(EXIT_ALREADY_RUNNING);
   }
   return Finish(Run(instance, const_cast<LPSTR>(rest)));
 }
