@@ -33,7 +33,20 @@ void InitCommonControlsFromSystem() {
   if (auto init = GetSystemProc<InitFn>("comctl32.dll", "InitCommonControls")) init();
 }
 
-// What the wizard, the version check and the LZ expansion call.
+// The platform's own DLLs load these by name as they go (themed drawing,
+// the shell, COM, the folder browser). A name already loaded is answered
+// with the loaded module, so each is loaded first from the system folder,
+// before a window can ask for one; a DLL planted beside Setup.exe under
+// such a name is then never looked at. Those a system lacks are skipped.
+const char* const kLoadedFirst[] = {
+    "uxtheme.dll", "msimg32.dll",  "dwmapi.dll",  "version.dll",  "shcore.dll",   "shlwapi.dll", "comctl32.dll",
+    "ole32.dll",   "oleaut32.dll", "shell32.dll", "propsys.dll",  "cryptbase.dll", "cryptsp.dll", "profapi.dll",
+    "userenv.dll", "wldp.dll",     "sspicli.dll", "oleacc.dll",   "clbcatq.dll",  "apphelp.dll", "netapi32.dll",
+    "winmm.dll",   "rpcrt4.dll",   "combase.dll", "imm32.dll",    "comdlg32.dll", "msctf.dll",   "windowscodecs.dll",
+};
+
+// What the wizard, the version check, the LZ expansion, the folder
+// browser, the completion's launch and the shortcuts call.
 const SystemProc kRequiredProcs[] = {
     {"comctl32.dll", "InitCommonControls"},
     {"comctl32.dll", "PropertySheetA"},
@@ -43,6 +56,14 @@ const SystemProc kRequiredProcs[] = {
     {"lz32.dll", "LZInit"},
     {"lz32.dll", "LZCopy"},
     {"lz32.dll", "LZClose"},
+    {"shell32.dll", "SHGetMalloc"},
+    {"shell32.dll", "SHGetSpecialFolderLocation"},
+    {"shell32.dll", "SHBrowseForFolderA"},
+    {"shell32.dll", "SHGetPathFromIDListA"},
+    {"shell32.dll", "ShellExecuteExA"},
+    {"ole32.dll", "CoInitialize"},
+    {"ole32.dll", "CoUninitialize"},
+    {"ole32.dll", "CoCreateInstance"},
 };
 
 // A short text in a message box, or the log alone when unattended.
@@ -73,6 +94,7 @@ int Run(HINSTANCE instance, LPSTR commandLine);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   g_instance = instance;
   RestrictDllSearch();
+  for (const char* name : kLoadedFirst) LoadSystemLibrary(name);
 
   const char* rest = commandLine;
   char logPath[kPathSize];
@@ -119,9 +141,6 @@ int Run(HINSTANCE instance, LPSTR commandLine) {
     return EXIT_FAILED;
   }
 
-  // The themed common controls load uxtheme.dll by name; having the
-  // system's copy loaded first leaves a planted one nothing to answer.
-  LoadSystemLibrary("uxtheme.dll");
   if (!LoadSystemProcs(kRequiredProcs, sizeof kRequiredProcs / sizeof kRequiredProcs[0])) {
     ShowErrorReport(instance, SETUP_ERR_GENERAL);
     return EXIT_FAILED;
