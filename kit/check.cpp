@@ -6,6 +6,7 @@
 #include <set>
 
 #include "file_io.h"
+#include "set_names.h"
 #include "set_variables.h"
 #include "setup_file.h"
 #include "setupdat/field_split.h"
@@ -212,7 +213,14 @@ std::vector<Finding> Checker::Run() {
   std::string title;
   if (!setup_.Key(kSetupSection, "Title", title)) Error(1, "[Setup] has no Title: Setup.exe refuses the set");
   DefineVariables();
-  CheckLicence();
+  // A name that leads out of the set is reported alone: nothing outside
+  // the set is read for it.
+  NameFaults faults = CheckSetNames(setup_, false);
+  findings_.insert(findings_.end(), faults.findings.begin(), faults.findings.end());
+  std::string licenceName;
+  int licenceLine = 0;
+  if (!setup_.Key(kSetupSection, "License", licenceName, licenceLine) || !faults.lines.count(licenceLine))
+    CheckLicence();
 
   bool hasFiles = false;
   for (const ListKey& list : kListKeys) {
@@ -227,7 +235,9 @@ std::vector<Finding> Checker::Run() {
     // The rules every line of a list must pass before it becomes an item.
     std::vector<SectionLine> readable;
     for (const SectionLine& entry : lines) {
-      if (entry.value.compare(0, 1, "!") == 0) {
+      if (list.kind == ListKind::kFiles && faults.lines.count(entry.number)) {
+        continue;
+      } else if (entry.value.compare(0, 1, "!") == 0) {
         Error(entry.number, "the line has no value");
       } else if (entry.value.size() > kLongestValue) {
         Error(entry.number, "the line is longer than " + std::to_string(kLongestValue) + " characters");

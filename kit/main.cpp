@@ -64,6 +64,10 @@ int main(int argc, char** argv) {
   try {
     if (command == "pack") return RunPack(argc, argv);
     if (command == "check" && argc == 3) return RunCheck(argv[2]);
+  } catch (const PackRefused& refused) {
+    // In check's form, so that an editor can jump to each line.
+    std::fprintf(stderr, "%s\n", refused.what());
+    return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "setupkit: %s\n", error.what());
     return 1;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "file_io.h"
+#include "set_names.h"
 #include "setup_file.h"
 #include "szdd_compress.h"
 
@@ -35,17 +36,20 @@ std::string FileName(const std::string& key) {
   return slash == std::string::npos ? key : key.substr(slash + 1);
 }
 
-// NAME.EXT becomes NAME.EX_; a name with a shorter extension or none gets
-// "_" appended. The header keeps the character the "_" replaced.
-std::string UnderscoreName(const std::string& key, char& replaced) {
-  const std::string name = FileName(key);
-  const std::size_t dot = name.rfind('.');
-  replaced = '\0';
-  if (dot != std::string::npos && name.size() - dot == 4) {
-    replaced = key.back();
-    return key.substr(0, key.size() - 1) + "_";
+// Whether `inner` is `outer` or a folder below it, as the file system sees
+// them: links followed, and names compared as the host compares them.
+bool IsWithin(const fs::path& inner, const fs::path& outer) {
+  std::error_code error;
+  const fs::path stop = fs::weakly_canonical(outer, error);
+  if (error) return false;
+  fs::path at = fs::weakly_canonical(inner, error);
+  if (error) return false;
+  for (;;) {
+    std::error_code same;
+    if (at == stop || fs::equivalent(at, stop, same)) return true;
+    if (!at.has_relative_path() || at.parent_path() == at) return false;
+    at = at.parent_path();
   }
-  return key + "_";
 }
 
 fs::path SetPath(const fs::path& folder, const std::string& key) {
@@ -153,12 +157,24 @@ std::string Rewritten(const std::string& text, const std::map<int, const Job*>& 
   return out;
 }
 
+// The findings one to a line, as check prints them.
+std::string Lines(const std::vector<Finding>& findings) {
+  std::string text;
+  for (const Finding& finding : findings) text += (text.empty() ? "" : "\n") + FormatFinding(finding);
+  return text;
+}
+
 }  // namespace
 
+PackRefused::PackRefused(std::vector<Finding> findings) : KitError(Lines(findings)), findings_(std::move(findings)) {}
+
 PackSummary Pack(const PackOptions& options) {
-  std::error_code same;
-  if (fs::equivalent(options.product, options.set, same))
-    throw KitError(options.set.string() + ": the set cannot be written over the product folder");
+  // Nothing written may land among the author's own files, and nothing
+  // read may be a file of a set written before.
+  if (IsWithin(options.set, options.product))
+    throw KitError(options.set.string() + ": the set cannot be written inside the product folder");
+  if (IsWithin(options.product, options.set))
+    throw KitError(options.set.string() + ": the set folder holds the product folder");
   fs::path datPath;
   if (!FindInFolder(options.product, "Setup.dat", datPath))
     throw KitError((options.product / "Setup.dat").string() + ": no such file");
@@ -169,6 +185,8 @@ PackSummary Pack(const PackOptions& options) {
     throw KitError("Setup.dat: the Files list [" + listName + "] is missing");
   std::string licence;
   const bool hasLicence = setup.Key(kSetupSection, "License", licence);
+  NameFaults faults = CheckSetNames(setup, options.underscoreNames);
+  if (!faults.findings.empty()) throw PackRefused(std::move(faults.findings));
 
   std::vector<Job> jobs(lines.size());
   std::vector<Job*> work;
@@ -179,11 +197,11 @@ PackSummary Pack(const PackOptions& options) {
     job.key = lines[i].key;
     const std::string folded = FoldCase(FileName(job.key));
     job.self = folded == "SETUP.DAT";
-    job.plain = folded == "SETUP.EXE" || (hasLicence && FoldCase(job.key) == FoldCase(licence));
+    job.plain = StaysPlain(job.key, hasLicence ? licence : std::string());
     job.newKey = job.key;
     if (job.self) continue;
     // One file, written once, whatever number of lines name it.
-    const auto earlier = seen.emplace(FoldCase(job.key), &job);
+    const auto earlier = seen.emplace(SetFileOf(job.key), &job);
     if (!earlier.second) {
       job.sameAs = earlier.first->second;
       continue;

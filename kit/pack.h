@@ -1,6 +1,10 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "check.h"
+#include "file_io.h"
 
 struct PackOptions {
   std::filesystem::path product;   // the author's folder with Setup.dat
@@ -17,8 +21,21 @@ struct PackSummary {
   unsigned long long bytesOut = 0;
 };
 
+// Setup.dat's names refused before anything is written (set_names.h):
+// each finding on its line.
+class PackRefused : public KitError {
+public:
+  explicit PackRefused(std::vector<Finding> findings);
+  const std::vector<Finding>& findings() const { return findings_; }
+
+private:
+  std::vector<Finding> findings_;
+};
+
 // Writes the set: every file the Files list names, compressed when that
 // makes it smaller (Setup.exe, Setup.dat and the licence stay plain: the
 // set itself reads them), the licence, and Setup.dat with every size field
-// the true size. Throws KitError naming what is missing or unwritable.
+// the true size. Throws KitError naming what is missing or unwritable, or
+// a set folder inside the product folder or around it; PackRefused when a
+// name would lead outside the set or two keys share one set file.
 PackSummary Pack(const PackOptions& options);

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "platform/shell_calls.h"
+
 // Owns one reference to a COM interface.
 template <typename T>
 class ComPtr {
@@ -43,9 +45,9 @@ private:
 // Balances a successful CoInitialize on the same thread.
 class ComApartment {
 public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ComApartment() : initialised_(SUCCEEDED(systemdll::CoInitialize(nullptr))) {}
   ~ComApartment() {
-    if (initialised_) CoUninitialize();
+    if (initialised_) systemdll::CoUninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;

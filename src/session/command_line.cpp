@@ -11,12 +11,15 @@ bool ParseCommandLine(const char* commandLine) {
   g_commandPath[0] = '\0';
   if (!commandLine) return true;
 
-  char start[3] = {};
-  std::strncpy(start, commandLine, 2);
+  char start[5] = {};
+  std::strncpy(start, commandLine, 4);
   const char* folder = commandLine;
-  if (lstrcmpiA(start, "/U") == 0) {
+  // "/U" quoted whole, as launchers that quote every argument write it.
+  const bool quoted = lstrcmpiA(start, "\"/U\"") == 0 && (commandLine[4] == ' ' || commandLine[4] == '\0');
+  start[2] = '\0';
+  if (quoted || lstrcmpiA(start, "/U") == 0) {
     g_uninstallMode = 1;
-    folder += 2;
+    folder += quoted ? 4 : 2;
     while (*folder == ' ') ++folder;
   }
 

@@ -20,13 +20,21 @@ bool StartsWith(const char* text, const char* prefix) {
   return true;
 }
 
-// The value of a "/X=" switch: up to the next " /" or the end, without
-// surrounding blanks and one pair of quotes. False when it does not fit.
-bool TakeValue(const char*& position, char* value, std::size_t size) {
-  const char* start = position;
-  const char* end = std::strstr(start, " /");
-  if (!end) end = start + std::strlen(start);
-  position = end;
+// Where a value that starts at `start` ends: at the next blank that
+// begins another switch ("/X", or "\"/X" quoted whole) outside quotes,
+// or at the end. A folder may hold " /" inside its quotes.
+const char* ValueEnd(const char* start) {
+  bool quoted = false;
+  for (const char* at = start; *at; ++at) {
+    if (*at == '"') quoted = !quoted;
+    if (!quoted && at[0] == ' ' && (at[1] == '/' || (at[1] == '"' && at[2] == '/'))) return at;
+  }
+  return start + std::strlen(start);
+}
+
+// The value between `start` and `end` without surrounding blanks and one
+// pair of quotes. False when it does not fit.
+bool TakeValue(const char* start, const char* end, char* value, std::size_t size) {
   while (end > start && end[-1] == ' ') --end;
   if (end - start >= 2 && *start == '"' && end[-1] == '"') {
     ++start;
@@ -60,28 +68,37 @@ bool TakeLeadingSwitches(const char*& commandLine, char* logPath, std::size_t lo
   const char* position = commandLine;
   for (;;) {
     while (*position == ' ') ++position;
-    if (*position != '/') break;
-    if (StartsWith(position, "/S") && (position[2] == ' ' || position[2] == '\0')) {
+    // A launcher that quotes every argument hands over "/D=C:\Program
+    // Files\X" quoted whole: the switch is what the quotes enclose.
+    const bool quotedWhole = position[0] == '"' && position[1] == '/';
+    const char* name = quotedWhole ? position + 1 : position;
+    if (*name != '/') break;
+    const char* close = quotedWhole ? std::strchr(name, '"') : nullptr;
+    if (quotedWhole && (!close || (close[1] != ' ' && close[1] != '\0'))) {
+      NameSwitch(position, unknown, unknownSize);
+      return false;
+    }
+    // The switch's own text ends at its closing quote, or for a value at
+    // the next switch, else at the next blank.
+    const char* after = quotedWhole ? close + 1 : nullptr;
+    const char* end = quotedWhole ? close : name + std::strcspn(name, " ");
+    // "/U" ends the switches: it belongs to the command line that follows.
+    if (StartsWith(name, "/U")) break;
+    if (StartsWith(name, "/S") && end == name + 2) {
       g_silent = true;
-      position += 2;
-    } else if (StartsWith(position, "/D=")) {
-      position += 3;
-      if (!TakeValue(position, g_folderSwitch, sizeof g_folderSwitch)) {
-        CopyText(unknown, unknownSize, "/D=");
+    } else if (StartsWith(name, "/D=") || StartsWith(name, "/LOG=")) {
+      const bool folder = name[1] == 'D' || name[1] == 'd';
+      const char* value = name + (folder ? 3 : 5);
+      if (!quotedWhole) end = ValueEnd(value);
+      if (!TakeValue(value, end, folder ? g_folderSwitch : logPath, folder ? sizeof g_folderSwitch : logSize)) {
+        CopyText(unknown, unknownSize, folder ? "/D=" : "/LOG=");
         return false;
       }
-    } else if (StartsWith(position, "/LOG=")) {
-      position += 5;
-      if (!TakeValue(position, logPath, logSize)) {
-        CopyText(unknown, unknownSize, "/LOG=");
-        return false;
-      }
-    } else if (StartsWith(position, "/U")) {
-      break;
     } else {
       NameSwitch(position, unknown, unknownSize);
       return false;
     }
+    position = after ? after : end;
   }
   commandLine = position;
   return true;

@@ -8,9 +8,10 @@
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
+#include "session/code_page_check.h"
 #include "session/command_line.h"
-#include "shell/main_window.h"
 #include "session/run_switches.h"
+#include "shell/main_window.h"
 #include "uninstall/uninstall_copy.h"
 
 namespace {
@@ -33,7 +34,20 @@ void InitCommonControlsFromSystem() {
   if (auto init = GetSystemProc<InitFn>("comctl32.dll", "InitCommonControls")) init();
 }
 
-// What the wizard, the version check and the LZ expansion call.
+// The platform's own DLLs load these by name as they go (themed drawing,
+// the shell, COM, the folder browser). A name already loaded is answered
+// with the loaded module, so each is loaded first from the system folder,
+// before a window can ask for one; a DLL planted beside Setup.exe under
+// such a name is then never looked at. Those a system lacks are skipped.
+const char* const kLoadedFirst[] = {
+    "uxtheme.dll", "msimg32.dll",  "dwmapi.dll",  "version.dll",  "shcore.dll",   "shlwapi.dll", "comctl32.dll",
+    "ole32.dll",   "oleaut32.dll", "shell32.dll", "propsys.dll",  "cryptbase.dll", "cryptsp.dll", "profapi.dll",
+    "userenv.dll", "wldp.dll",     "sspicli.dll", "oleacc.dll",   "clbcatq.dll",  "apphelp.dll", "netapi32.dll",
+    "winmm.dll",   "rpcrt4.dll",   "combase.dll", "imm32.dll",    "comdlg32.dll", "msctf.dll",   "windowscodecs.dll",
+};
+
+// What the wizard, the version check, the LZ expansion, the folder
+// browser, the completion's launch and the shortcuts call.
 const SystemProc kRequiredProcs[] = {
     {"comctl32.dll", "InitCommonControls"},
     {"comctl32.dll", "PropertySheetA"},
@@ -43,6 +57,14 @@ const SystemProc kRequiredProcs[] = {
     {"lz32.dll", "LZInit"},
     {"lz32.dll", "LZCopy"},
     {"lz32.dll", "LZClose"},
+    {"shell32.dll", "SHGetMalloc"},
+    {"shell32.dll", "SHGetSpecialFolderLocation"},
+    {"shell32.dll", "SHBrowseForFolderA"},
+    {"shell32.dll", "SHGetPathFromIDListA"},
+    {"shell32.dll", "ShellExecuteExA"},
+    {"ole32.dll", "CoInitialize"},
+    {"ole32.dll", "CoUninitialize"},
+    {"ole32.dll", "CoCreateInstance"},
 };
 
 // A short text in a message box, or the log alone when unattended.
@@ -73,6 +95,7 @@ int Run(HINSTANCE instance, LPSTR commandLine);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   g_instance = instance;
   RestrictDllSearch();
+  for (const char* name : kLoadedFirst) LoadSystemLibrary(name);
 
   const char* rest = commandLine;
   char logPath[kPathSize];
@@ -85,6 +108,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     int exitCode = EXIT_FAILED;
     if (RunUninstallCopy(exitCode)) return exitCode;
   }
+  // One run at a time: two would install over each other's files. Asked
+  // before the log is opened, so that a second run with the same "/LOG="
+  // is told it is the second, and the first run's log is left alone.
+  KernelHandle running(CreateMutexA(nullptr, FALSE, kRunningMutex));
+  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+    Refuse("Setup is already running.");
+    return EXIT_ALREADY_RUNNING;
+  }
+  // Before the log too: its own path may be one that the code page changed.
+  if (!ArgumentsFitCodePage(GetCommandLineW())) {
+    Refuse(
+        "The command line holds characters that this system's code page cannot represent: a folder named with "
+        "them would become another folder. Use a name without them.");
+    return kExitBadCommandLine;
+  }
   if (logPath[0] && !OpenRunLog(logPath)) {
     // Asked for a log that cannot be written: the run would go unrecorded.
     Refuse("The log file cannot be written.");
@@ -96,12 +134,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     FormatText(text, sizeof text, "Unknown command-line switch: %s", unknown);
     Refuse(text);
     return Finish(kExitBadCommandLine);
-  }
-  // One run at a time: two would install over each other's files.
-  KernelHandle running(CreateMutexA(nullptr, FALSE, kRunningMutex));
-  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
-    Refuse("Setup is already running.");
-    return Finish(EXIT_ALREADY_RUNNING);
   }
   return Finish(Run(instance, const_cast<LPSTR>(rest)));
 }
@@ -117,9 +149,6 @@ int Run(HINSTANCE instance, LPSTR commandLine) {
     return EXIT_FAILED;
   }
 
-  // The themed common controls load uxtheme.dll by name; having the
-  // system's copy loaded first leaves a planted one nothing to answer.
-  LoadSystemLibrary("uxtheme.dll");
   if (!LoadSystemProcs(kRequiredProcs, sizeof kRequiredProcs / sizeof kRequiredProcs[0])) {
     ShowErrorReport(instance, SETUP_ERR_GENERAL);
     return EXIT_FAILED;

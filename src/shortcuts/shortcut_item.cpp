@@ -14,6 +14,7 @@
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "platform/setup_error.h"
+#include "platform/shell_calls.h"
 #include "platform/string_table.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
@@ -118,7 +119,8 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
 
   // Declared first so that it is released last, after IPersistFile.
   ComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA, link.put_void())))
+  if (FAILED(systemdll::CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER, kIidShellLinkA,
+                                         link.put_void())))
     return FALSE;
   link->SetPath(TextOrEmpty(linkTarget));
   link->SetWorkingDirectory(TextOrEmpty(linkFolder));

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "platform/com_ptr.h"
+#include "platform/shell_calls.h"
 #include "wizard/wizard_pages.h"
 
 namespace {
@@ -27,9 +28,9 @@ private:
 
 bool BrowseForFolder(HWND owner, char* path, int root) {
   ComPtr<IMalloc> allocator;
-  if (FAILED(SHGetMalloc(allocator.put()))) return false;
+  if (FAILED(systemdll::SHGetMalloc(allocator.put()))) return false;
   LPITEMIDLIST rootList = nullptr;
-  if (SHGetSpecialFolderLocation(owner, root, &rootList) != NOERROR) return false;
+  if (systemdll::SHGetSpecialFolderLocation(owner, root, &rootList) != NOERROR) return false;
   ShellItemList rootItems(allocator.get(), rootList);
 
   BROWSEINFOA browse = {};
@@ -38,16 +39,16 @@ bool BrowseForFolder(HWND owner, char* path, int root) {
   browse.pszDisplayName = path;
   browse.lpszTitle = "Choose a folder";
   browse.ulFlags = BIF_RETURNONLYFSDIRS;
-  ShellItemList chosen(allocator.get(), SHBrowseForFolderA(&browse));
+  ShellItemList chosen(allocator.get(), systemdll::SHBrowseForFolderA(&browse));
   if (!chosen.get()) return false;
-  return SHGetPathFromIDListA(chosen.get(), path) != FALSE;
+  return systemdll::SHGetPathFromIDListA(chosen.get(), path) != FALSE;
 }
 
 bool GetProgramsFolder(HWND owner, char* path) {
   ComPtr<IMalloc> allocator;
-  if (FAILED(SHGetMalloc(allocator.put()))) return false;
+  if (FAILED(systemdll::SHGetMalloc(allocator.put()))) return false;
   LPITEMIDLIST list = nullptr;
-  if (SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list) != NOERROR) return false;
+  if (systemdll::SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list) != NOERROR) return false;
   ShellItemList programs(allocator.get(), list);
-  return SHGetPathFromIDListA(programs.get(), path) != FALSE;
+  return systemdll::SHGetPathFromIDListA(programs.get(), path) != FALSE;
 }

@@ -6,6 +6,7 @@
 #include "engine/restart.h"
 #include "platform/global_memory.h"
 #include "platform/globals.h"
+#include "platform/shell_calls.h"
 #include "platform/string_table.h"
 #include "resources/resource_ids.h"
 #include "session/setup_session.h"
@@ -92,7 +93,7 @@ BOOL LaunchSetting(SetupSession& session, unsigned char key) {
   execute.lpFile = file.get();
   execute.lpDirectory = folder;
   execute.nShow = SW_SHOWNORMAL;
-  return ShellExecuteExA(&execute);
+  return systemdll::ShellExecuteExA(&execute);
 }
 
 void ShowCompletion(SetupSession& session) {

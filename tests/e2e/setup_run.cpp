@@ -210,14 +210,15 @@ EmulatedWindowsVersion::~EmulatedWindowsVersion() {
   }
 }
 
-PreferNativeDlls::PreferNativeDlls(std::initializer_list<const char*> dlls) {
+PreferNativeDlls::PreferNativeDlls(const char* const* first, const char* const* last) {
   HKEY key;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, kDllOverrides, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
       ERROR_SUCCESS) {
     ADD_FAILURE() << "cannot write the Wine DLL overrides";
     return;
   }
-  for (const char* dll : dlls) RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+  for (const char* const* dll = first; dll != last; ++dll)
+    RegSetValueExA(key, *dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
   RegCloseKey(key);
 }
 

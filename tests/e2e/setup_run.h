@@ -92,7 +92,8 @@ public:
 // as Windows does for DLLs that are not known system DLLs.
 class PreferNativeDlls {
 public:
-  explicit PreferNativeDlls(std::initializer_list<const char*> dlls);
+  explicit PreferNativeDlls(std::initializer_list<const char*> dlls) : PreferNativeDlls(dlls.begin(), dlls.end()) {}
+  PreferNativeDlls(const char* const* first, const char* const* last);
   ~PreferNativeDlls();
   PreferNativeDlls(const PreferNativeDlls&) = delete;
   PreferNativeDlls& operator=(const PreferNativeDlls&) = delete;

@@ -189,5 +189,63 @@ TEST(SilentCommandLine, UnknownSwitchesAndASecondRunAreRefused) {
   first->Kill();
 }
 
+// The exit code of Setup.exe started with a wide command line, as the
+// shell starts a program with a name of any script; none when it hangs.
+DWORD RunWide(const InstallationSet& set, const std::wstring& arguments) {
+  std::wstring line = L"\"";
+  for (char c : set.SetupExe()) line += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  line += L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    return 0xFFFFFFFF;
+  DWORD code = 0xFFFFFFFF;
+  if (WaitForSingleObject(started.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
+  else TerminateProcess(started.hProcess, 1);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return code;
+}
+
+TEST(SilentCommandLine, ASecondRunKeepsOffTheFirstOnesLogAndAFolderTheCodePageLacksIsRefused) {
+  InstallationSet set;
+  testsupport::TempFolder target;
+  set.Write("a.txt", "a");
+  set.Write("Setup.dat", "[Setup]\r\nTitle=Logged\r\nDefaultFolder=" + target.path() +
+                             "\r\nFiles=Files\r\n[Files]\r\na.txt=%0\\a.txt,1\r\n");
+  testsupport::TempFolder logs;
+  const std::string log = logs.Join("run.log");
+  // Quoted whole, as a launcher quoting every argument passes them.
+  auto first = set.Start("\"/LOG=" + log + "\"");
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(uiauto::WaitForWindow(*first, uiauto::DialogFilter(), 30000)) << uiauto::Describe(*first);
+  const std::string firstLog = testsupport::ReadFile(log);  // shared for reading while it runs
+  EXPECT_NE(firstLog.find("start: Setup.exe"), std::string::npos) << firstLog;
+  EXPECT_EQ(RunSilently(set, "/S /LOG=" + log).exitCode, 1618u);
+  EXPECT_EQ(RunSilently(set, "/S \"/LOG=" + log + "\"").exitCode, 1618u);
+  EXPECT_EQ(testsupport::ReadFile(log), firstLog);
+  first->Kill();
+
+  // "C:\...\Ωmega" would arrive as "Omega": refused, nothing installed.
+  const std::wstring omega = L"\x3A9mega";
+  std::wstring folder;
+  for (char c : target.path()) folder += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  EXPECT_EQ(RunWide(set, L"/S /D=\"" + folder + L"\\" + omega + L"\""), 1639u);
+  EXPECT_EQ(RunWide(set, L"/S /LOG=" + folder + L"\\" + omega + L".log"), 1639u);
+  WIN32_FIND_DATAA found;
+  HANDLE any = FindFirstFileA(target.Join("*").c_str(), &found);
+  int entries = 0;
+  if (any != INVALID_HANDLE_VALUE) {
+    do entries += found.cFileName[0] == '.' ? 0 : 1;
+    while (FindNextFileA(any, &found));
+    FindClose(any);
+  }
+  EXPECT_EQ(entries, 0) << "something was made in " << target.path();
+  // The same run with a folder the code page holds installs.
+  EXPECT_EQ(RunWide(set, L"/S /D=\"" + folder + L"\\Plain\""), 0u);
+  EXPECT_TRUE(testsupport::FileExists(target.Join("Plain\\a.txt")));
+}
+
 }  // namespace
 }  // namespace e2e

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "session/code_page_check.h"
 #include "session/command_line.h"
 #include "session/run_switches.h"
 #include "platform/globals.h"
@@ -155,6 +156,67 @@ TEST(TakeLeadingSwitches, TakeOnlyTheirOwnAndLeaveTheRestAsItWas) {
   s = TakeSwitches(("/D=C:\\" + std::string(300, 'd')).c_str());
   EXPECT_FALSE(s.ok);
   EXPECT_EQ(s.unknown, "/D=");
+}
+
+}  // namespace
+
+namespace {
+
+// What launchers that quote every argument, and administrators, write.
+TEST(TakeLeadingSwitches, QuotedWholeOrNotEachSwitchTakesItsOwnTextAlone) {
+  struct Row {
+    const char* line;
+    bool ok, silent;
+    const char* folder;
+    const char* log;
+    const char* rest;  // or, when refused, the switch named
+  };
+  const Row rows[] = {
+      {"\"/D=C:\\Program Files\\X\" /S", true, true, "C:\\Program Files\\X", "", ""},
+      {"\"/S\" \"/LOG=C:\\My Logs\\a.log\" \"/D=C:\\P F\\X\"", true, true, "C:\\P F\\X", "C:\\My Logs\\a.log", ""},
+      // A log ends where the next switch begins, quoted whole or not.
+      {"/LOG=C:\\a.log \"/D=C:\\Program Files\\X\"", true, false, "C:\\Program Files\\X", "C:\\a.log", ""},
+      {"/LOG=C:\\a b.log /S", true, true, "", "C:\\a b.log", ""},
+      // Inside quotes " /" is a part of the path.
+      {"/D=\"C:\\a /b\" /S", true, true, "C:\\a /b", "", ""},
+      {"\"/s\" \"/U\" \"C:\\Program Files\\X\"", true, true, "", "", "\"/U\" \"C:\\Program Files\\X\""},
+      {"\"/X\" /S", false, false, "", "", "\"/X\""},
+      {"\"/D=C:\\X", false, false, "", "", "\"/D=C:\\X"},
+      {"\"/D=C:\\X\"junk", false, false, "", "", "\"/D=C:\\X\"junk"},
+      {"\"/Silent\"", false, false, "", "", "\"/Silent\""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const Switched s = TakeSwitches(row.line);
+    EXPECT_EQ(s.ok, row.ok);
+    EXPECT_EQ(s.silent, row.silent);
+    EXPECT_EQ(s.folder, row.folder);
+    EXPECT_EQ(s.log, row.log);
+    EXPECT_EQ(row.ok ? s.rest : s.unknown, row.rest);
+  }
+  // "/U" quoted whole is the uninstall switch of before.
+  Parsed p = Parse("\"/U\" \"C:\\Program Files\\X\"");
+  EXPECT_EQ(p.uninstall, 1u);
+  EXPECT_EQ(p.folder, "C:\\Program Files\\X");
+  p = Parse("\"/Uninstall\"");
+  EXPECT_EQ(p.uninstall, 0u);
+}
+
+TEST(ArgumentsFitCodePage, OnlyArgumentsThatComeBackUnchangedFit) {
+  EXPECT_TRUE(ArgumentsFitCodePage(nullptr));
+  EXPECT_TRUE(ArgumentsFitCodePage(L"Setup.exe"));
+  EXPECT_TRUE(ArgumentsFitCodePage(L"\"C:\\Set Folder\\Setup.exe\" /S /D=C:\\Plain"));
+  // The program's own name is not an argument: its folder is the set's.
+  EXPECT_TRUE(ArgumentsFitCodePage(L"\"C:\\\x3A9mega\\Setup.exe\" /S"));
+  // Omega would arrive as "O" or "?": another folder.
+  EXPECT_FALSE(ArgumentsFitCodePage(L"Setup.exe /D=C:\\\x3A9mega"));
+  EXPECT_FALSE(ArgumentsFitCodePage(L"\"C:\\Set\\Setup.exe\" /U C:\\\x4E2D"));
+  // A character the code page has is kept (e with acute accent in 1252).
+  char narrow[4] = {};
+  BOOL lost = FALSE;
+  if (WideCharToMultiByte(CP_ACP, 0, L"\xE9", -1, narrow, sizeof narrow, nullptr, &lost) && !lost) {
+    EXPECT_TRUE(ArgumentsFitCodePage(L"Setup.exe /D=C:\\Caf\xE9"));
+  }
 }
 
 }  // namespace
