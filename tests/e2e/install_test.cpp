@@ -146,7 +146,6 @@ TEST_F(InstallRun, AReplacementTheSystemRefusesIsPutToTheUser) {
       ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
       EXPECT_FALSE(testsupport::FileExists(target_ + "\\after.txt"));
     }
-    EXPECT_EQ(testsupport::ReadFile(busyPath), "the library in use");
     WIN32_FIND_DATAA found;
     HANDLE staged = FindFirstFileA((target_ + "\\QWI*").c_str(), &found);
     EXPECT_EQ(staged, INVALID_HANDLE_VALUE) << found.cFileName;
@@ -156,6 +155,7 @@ TEST_F(InstallRun, AReplacementTheSystemRefusesIsPutToTheUser) {
     DeleteFileA((target_ + "\\Setup.dat").c_str());
   }
   CloseHandle(busy);
+  EXPECT_EQ(testsupport::ReadFile(busyPath), "the library in use");
 }
 
 TEST_F(InstallRun, AnUnexpandableItemIsReportedBeforeAnythingIsInstalled) {

@@ -155,6 +155,8 @@ TEST_P(SilentRefusedRestart, RollsBackAndFails) {
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, MAX_PATH);
   const std::string wininit = std::string(windows) + "\\WININIT.INI";
+  // What earlier runs left for the restart; it comes back afterwards.
+  const std::string wininitBefore = testsupport::ReadFile(wininit);
   const PrefixSnapshot before = PrefixSnapshot::Take();
   const std::wstring pendingBefore = testsupport::ReadPendingRenames();
 
@@ -162,6 +164,7 @@ TEST_P(SilentRefusedRestart, RollsBackAndFails) {
   {
     std::optional<testsupport::PendingRenamesRefused> refused;
     if (windows95) {
+      ASSERT_TRUE(DeleteFileA(wininit.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
       ASSERT_TRUE(CreateDirectoryA(wininit.c_str(), nullptr));
     } else {
       refused.emplace();
@@ -172,6 +175,7 @@ TEST_P(SilentRefusedRestart, RollsBackAndFails) {
     run = Run();
     CloseHandle(busy);
     if (windows95) RemoveDirectoryA(wininit.c_str());
+    if (!wininitBefore.empty()) testsupport::WriteFile(wininit, wininitBefore);
   }
   EXPECT_EQ(run.exitCode, 1603u);
   EXPECT_EQ(run.visibleWindows, 0);
