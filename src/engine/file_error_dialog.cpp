@@ -112,13 +112,23 @@ void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situat
   params.showCancel = (buttons & FILE_ANSWER_CANCEL) != 0;
 }
 
-FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSituation situation) {
+namespace {
+
+// The dialog's result as the platform gives it: an answer, or -1 (0 for
+// a bad owner) when the dialog could not be shown.
+INT_PTR ShowFileError(HINSTANCE instance, HWND owner, const char* path, FileSituation situation) {
   FileErrorParams params = {};
   PrepareFileError(instance, path, situation, params);
-  const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FILE_ERROR), owner, FileErrorDlgProc,
-                                         reinterpret_cast<LPARAM>(&params));
-  // A dialog that could not be shown (-1, or 0 for a bad owner) must not
-  // be read as some answer that goes on installing: it stops, as Cancel.
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_FILE_ERROR), owner, FileErrorDlgProc,
+                         reinterpret_cast<LPARAM>(&params));
+}
+
+}  // namespace
+
+FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSituation situation) {
+  const INT_PTR result = ShowFileError(instance, owner, path, situation);
+  // A dialog that could not be shown must not be read as some answer that
+  // goes on installing: it stops, as Cancel.
   return IsAnswer(result) ? static_cast<FileAnswer>(result) : FILE_ANSWER_CANCEL;
 }
 
@@ -135,10 +145,18 @@ FileAnswer SilentAnswer(FileSituation situation) {
 
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation) {
   if (!item.owner) return FILE_ANSWER_CANCEL;
+  if (g_silent) {
+    // Nobody was asked: a Cancel here is the failure of the file, and the
+    // run ends as failed.
+    const FileAnswer answer = SilentAnswer(situation);
+    LogEvent("file situation %d at %s: answered %s", static_cast<int>(situation), path, AnswerName(answer));
+    return answer;
+  }
   // The window behind the question shows the file it is about.
-  if (!g_silent) FlushProgress(*item.owner);
-  const FileAnswer answer =
-      g_silent ? SilentAnswer(situation) : AskFileError(item.owner->instance, item.owner->progressWindow, path, situation);
+  FlushProgress(*item.owner);
+  const INT_PTR result = ShowFileError(item.owner->instance, item.owner->progressWindow, path, situation);
+  const FileAnswer answer = IsAnswer(result) ? static_cast<FileAnswer>(result) : FILE_ANSWER_CANCEL;
+  if (result == FILE_ANSWER_CANCEL) item.owner->cancelledByUser = true;
   LogEvent("file situation %d at %s: answered %s", static_cast<int>(situation), path, AnswerName(answer));
   return answer;
 }

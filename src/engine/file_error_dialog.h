@@ -42,7 +42,9 @@ void PrepareFileError(HINSTANCE instance, const char* path, FileSituation situat
 
 // Puts a file problem to the user in the modal file error dialog, owned by
 // the progress window of the item's session, and returns the answer.
-// A dialog that cannot be shown answers Cancel.
+// A dialog that cannot be shown answers Cancel. The user's own Cancel is
+// noted in the session (cancelledByUser); unattended, SilentAnswer
+// answers and nothing is noted.
 FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation situation);
 
 // The answer that loses nothing when nobody can be asked: a newer file

@@ -155,7 +155,9 @@ Outcome ClearLoop(FileItem& item, TemporaryFile& temp, const char* folder, const
         break;
       case FILE_ANSWER_IGNORE:
         temp.MoveInto(folder);
-        ReplaceAtRestart(*item.owner, temp.path(), destination);
+        // A replacement the system will not carry out is no installed
+        // file: the user hears of it, as of a rename that failed.
+        if (!ReplaceAtRestart(*item.owner, temp.path(), destination)) return SkipOrCancel(item, destination);
         deferred = true;
         return Outcome::Installed;
       case FILE_ANSWER_SKIP:

@@ -75,8 +75,9 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
     const BOOL recorded = IsNulTarget(target)
                               ? MoveFileExA(newFile, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)
                               : MoveFileExA(newFile, target, MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
-    if (recorded) session.restartNeeded = 1;
     LogEvent("at the restart: %s -> %s%s", newFile, target, recorded ? "" : " (refused)");
+    if (!recorded) return FALSE;
+    session.restartNeeded = 1;
     return TRUE;
   }
   if (!ReplaceThroughWininit(newFile, target)) {
@@ -88,7 +89,9 @@ BOOL ReplaceAtRestart(SetupSession& session, const char* newFile, const char* ta
   return TRUE;
 }
 
-void DeleteAtRestart(SetupSession& session, const char* file) { ReplaceAtRestart(session, file, "NUL"); }
+bool DeleteAtRestart(SetupSession& session, const char* file) {
+  return ReplaceAtRestart(session, file, "NUL") != FALSE;
+}
 
 bool CancelAtRestart(const char* newFile, const char* target) {
   LogEvent("rollback: no longer at the restart: %s -> %s", newFile, target);

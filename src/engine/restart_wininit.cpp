@@ -66,6 +66,7 @@ std::string SectionName(const std::string& text, std::size_t start, std::size_t 
 
 struct RenameSection {
   bool found = false;
+  std::size_t header = std::string::npos;  // start of the header line
   std::size_t body = std::string::npos;  // first line after the header
   std::size_t end = std::string::npos;   // start of the next header, npos: the end of the file
 };
@@ -86,6 +87,7 @@ RenameSection FindRenameSection(const std::string& text) {
       }
       if (lstrcmpiA(name.c_str(), "rename") == 0) {
         section.found = true;
+        section.header = lineStart;
         section.body = lineEnd + 1;
       }
     }
@@ -100,11 +102,21 @@ std::string LineText(const std::string& text, std::size_t start, std::size_t end
   return line;
 }
 
-bool OnlyRenameHeader(const std::string& text) {
-  std::size_t end = text.find('\n');
-  if (end != std::string::npos && text.find_first_not_of("\r\n", end) != std::string::npos) return false;
-  if (end == std::string::npos) end = text.size();
-  return lstrcmpiA(SectionName(text, 0, end).c_str(), "rename") == 0;
+// Where the line break that ends just before `at` begins; `at` itself
+// when there is none.
+std::size_t BreakBefore(const std::string& text, std::size_t at) {
+  if (at == 0 || text[at - 1] != '\n') return at;
+  --at;
+  return at > 0 && text[at - 1] == '\r' ? at - 1 : at;
+}
+
+// A [rename] section left with nothing but its header at the very end of
+// the file is the one AddWininitRename added: it goes, with the line break
+// that was added before a header without one of its own.
+void DropEmptyLastRenameSection(std::string& text) {
+  const RenameSection section = FindRenameSection(text);
+  if (!section.found || section.end != std::string::npos || section.body < text.size()) return;
+  text.erase(section.body > text.size() ? BreakBefore(text, section.header) : section.header);
 }
 
 }  // namespace
@@ -112,16 +124,20 @@ bool OnlyRenameHeader(const std::string& text) {
 bool AddWininitRename(const char* iniPath, const char* target, const char* source) {
   std::string text;
   if (!ReadWhole(iniPath, text)) return false;
-  const std::string line = std::string(target) + "=" + source + "\r\n";
+  const std::string line = std::string(target) + "=" + source;
   const RenameSection section = FindRenameSection(text);
   if (section.end != std::string::npos) {
-    text.insert(section.end, line);
-  } else {
-    // A last line without a line break would otherwise swallow ours.
-    if (!text.empty() && text.back() != '\n') text += "\r\n";
-    if (!section.found) text += "[rename]\r\n";
-    text += line;
+    text.insert(section.end, line + "\r\n");
+    return ReplaceWhole(iniPath, text);
   }
+  const std::string added = (section.found ? std::string() : std::string("[rename]\r\n")) + line;
+  // A last line without a line break would otherwise swallow ours. The
+  // break we put after it, and no break after ours, keeps the file such
+  // that RemoveWininitRename gives it back byte for byte.
+  if (!text.empty() && text.back() != '\n')
+    text += "\r\n" + added;
+  else
+    text += added + "\r\n";
   return ReplaceWhole(iniPath, text);
 }
 
@@ -136,9 +152,13 @@ bool RemoveWininitRename(const char* iniPath, const char* target, const char* so
     std::size_t lineEnd = text.find('\n', lineStart);
     lineEnd = lineEnd == std::string::npos || lineEnd >= sectionEnd ? sectionEnd : lineEnd + 1;
     if (lstrcmpiA(LineText(text, lineStart, lineEnd).c_str(), wanted.c_str()) == 0) {
-      text.erase(lineStart, lineEnd - lineStart);
-      // Only our own header is left: the file was ours, and goes with it.
-      if (OnlyRenameHeader(text)) return DeleteFileA(iniPath) != 0;
+      // Our line without a break of its own is the file's last, written
+      // after a break that we added.
+      const std::size_t from = text[lineEnd - 1] != '\n' ? BreakBefore(text, lineStart) : lineStart;
+      text.erase(from, lineEnd - from);
+      DropEmptyLastRenameSection(text);
+      // Nothing is left: the file was ours, and goes with it.
+      if (text.empty()) return DeleteFileA(iniPath) != 0;
       return ReplaceWhole(iniPath, text);
     }
     lineStart = lineEnd;

@@ -98,6 +98,9 @@ public:
   int linkStartup = 0;
   std::unique_ptr<char[]> setupDatPath;  // 260 bytes once the load step has run
   DWORD completionOptions = 0;
+  // The user answered Cancel to a question of the install pass: the run
+  // that rolls back then ends as cancelled, not as failed.
+  bool cancelledByUser = false;
 
   // The product's uninstall entry (its key name) and, when this run updates
   // an installed product, the log of that installation.

@@ -115,11 +115,17 @@ void OnConfirmRemove(HWND window, SetupSession& session) {
   Post(window, WM_SETUP_EXPAND);
 }
 
-// The progress or removal window, unless the run is unattended; null
-// when it cannot be made.
+// The progress or removal window; null, after the error report, when it
+// cannot be made: the step then ends the run before the pass begins.
 HWND CreatePassWindow(HWND window, SetupSession& session, int dialog, DLGPROC procedure) {
-  return CreateDialogParamA(g_instance, MAKEINTRESOURCEA(dialog), window, procedure,
-                            reinterpret_cast<LPARAM>(&session));
+  HWND created = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(dialog), window, procedure,
+                                    reinterpret_cast<LPARAM>(&session));
+  if (!created) {
+    LogEvent("the %s window cannot be created (error %lu)", dialog == IDD_PROGRESS ? "progress" : "removal",
+             GetLastError());
+    session.ReportError(SETUP_ERR_GENERAL);
+  }
+  return created;
 }
 
 void OnInstall(HWND window, SetupSession& session) {
@@ -127,7 +133,7 @@ void OnInstall(HWND window, SetupSession& session) {
   HWND progress = nullptr;
   if (!g_silent) {
     progress = CreatePassWindow(window, session, IDD_PROGRESS, ProgressDlgProc);
-    if (!progress) return;
+    if (!progress) return EndRun(window, EXIT_FAILED);
   }
   bool installed = false;
   {
@@ -145,7 +151,7 @@ void OnInstall(HWND window, SetupSession& session) {
   Tell(window, IDS_INSTALL_FAILED);
   LogEvent("rollback");
   RunRollback(session);
-  EndRun(window, EXIT_FAILED);
+  EndRun(window, session.cancelledByUser ? EXIT_CANCELLED : EXIT_FAILED);
 }
 
 void OnRemove(HWND window, SetupSession& session) {
@@ -157,7 +163,7 @@ void OnRemove(HWND window, SetupSession& session) {
     // the confirmation until it is painted here, as the pass pumps none.
     UpdateWindow(window);
     removal = CreatePassWindow(window, session, IDD_REMOVAL, RemovalDlgProc);
-    if (!removal) return;
+    if (!removal) return EndRun(window, EXIT_FAILED);
   }
   bool removed = false;
   {

@@ -6,6 +6,7 @@
 #include "e2e/setup_run.h"
 #include "e2e/wizard_driver.h"
 #include "resources/resource_ids.h"
+#include "support/pending_renames.h"
 
 namespace e2e {
 namespace {
@@ -53,7 +54,7 @@ TEST_F(InstallRun, CopiesTheFilesAndRecordsTheUninstallInformation) {
   EXPECT_EQ(ProfileValue(set_.Join("Setup.dat"), "Uninstall", "InstallFolder"), "<absent>");
 }
 
-TEST_F(InstallRun, CancellingAMissingFileEndsInTheFailureMessage) {
+TEST_F(InstallRun, CancellingAMissingFileEndsInTheFailureMessageAsCancelled) {
   set_.Write("here.txt", "here");
   WriteSet("here.txt=%0\\here.txt,4,0,Present\r\nmissing.txt=%0\\missing.txt,7,0,Missing\r\n");
   auto process = set_.Start();
@@ -83,13 +84,78 @@ TEST_F(InstallRun, CancellingAMissingFileEndsInTheFailureMessage) {
 
   const auto log = uiauto::CollectMessageBoxes(*process, kRunTimeoutMs);
   ASSERT_TRUE(log.exited) << log.ToString();
-  EXPECT_EQ(log.exitCode, 1603u);
+  // The user's own Cancel: the rollback follows, and the run ends as
+  // cancelled, not as failed.
+  EXPECT_EQ(log.exitCode, 1602u);
   ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
   EXPECT_EQ(log.boxes[0].box.text,
             "Installation failed, or was cancelled. The files that have been installed will now be removed from "
             "your computer.");
   EXPECT_FALSE(testsupport::FileExists(target_ + "\\missing.txt"));
   EXPECT_FALSE(testsupport::FileExists(target_ + "\\Setup.dat"));
+}
+
+// A file in use that the system refuses to replace at the restart (the
+// user may not write the list of pending operations) is not installed: the
+// user hears of it and chooses, and no restart is counted on.
+TEST_F(InstallRun, AReplacementTheSystemRefusesIsPutToTheUser) {
+  set_.Write("busy.dll", "the new library");
+  set_.Write("after.txt", "after");
+  WriteSet("busy.dll=%0\\busy.dll,15,0,Busy\r\nafter.txt=%0\\after.txt,5,0,After\r\n");
+  CreateDirectoryA(target_.c_str(), nullptr);
+  const std::string busyPath = target_ + "\\busy.dll";
+  testsupport::WriteFile(busyPath, "the library in use");
+  const std::wstring pendingBefore = testsupport::ReadPendingRenames();
+  testsupport::PendingRenamesRefused refused;
+  ASSERT_TRUE(refused.refused());
+  HANDLE busy = CreateFileA(busyPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+
+  for (const int answer : {IDC_SKIP, IDCANCEL}) {
+    auto process = set_.Start();
+    ASSERT_TRUE(process);
+    WizardDriver wizard(*process);
+    ASSERT_TRUE(wizard.WalkWithDefaults()) << wizard.Failure();
+    auto inUse = uiauto::WaitForDialog(*process, busyPath, 30000);
+    ASSERT_TRUE(inUse) << uiauto::Describe(*process);
+    ASSERT_TRUE(uiauto::IsControlVisible(*inUse, IDC_IGNORE).value_or(false));
+    ASSERT_TRUE(uiauto::ClickButton(*inUse, IDC_IGNORE));
+    // The same file again, now with nothing left to try but Skip or Cancel.
+    std::optional<HWND> refusedQuestion;
+    for (int tries = 0; tries < 300 && !refusedQuestion; ++tries) {
+      Sleep(100);
+      auto shown = uiauto::WaitForDialog(*process, busyPath, 100);
+      if (shown && *shown != *inUse && uiauto::IsControlVisible(*shown, IDC_SKIP).value_or(false) &&
+          !uiauto::IsControlVisible(*shown, IDC_IGNORE).value_or(true))
+        refusedQuestion = shown;
+    }
+    ASSERT_TRUE(refusedQuestion) << uiauto::Describe(*process);
+    EXPECT_TRUE(uiauto::IsControlVisible(*refusedQuestion, IDCANCEL).value_or(false));
+    EXPECT_FALSE(uiauto::IsControlVisible(*refusedQuestion, IDC_RETRY).value_or(true));
+    ASSERT_TRUE(uiauto::ClickButton(*refusedQuestion, answer));
+    const auto log = RunToEnd(*process, [](const uiauto::MessageBoxInfo&) { return IDOK; });
+    ASSERT_TRUE(log.exited) << log.ToString();
+    if (answer == IDC_SKIP) {
+      // Skipped: the old file stays, the rest is installed, and no restart
+      // is asked for or announced.
+      EXPECT_EQ(log.exitCode, 0u);
+      EXPECT_TRUE(log.boxes.empty()) << log.ToString();
+      EXPECT_EQ(testsupport::ReadFile(target_ + "\\after.txt"), "after");
+    } else {
+      EXPECT_EQ(log.exitCode, 1602u);
+      ASSERT_EQ(log.boxes.size(), 1u) << log.ToString();
+      EXPECT_FALSE(testsupport::FileExists(target_ + "\\after.txt"));
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE staged = FindFirstFileA((target_ + "\\QWI*").c_str(), &found);
+    EXPECT_EQ(staged, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (staged != INVALID_HANDLE_VALUE) FindClose(staged);
+    EXPECT_TRUE(testsupport::ReadPendingRenames() == pendingBefore);
+    DeleteFileA((target_ + "\\after.txt").c_str());
+    DeleteFileA((target_ + "\\Setup.dat").c_str());
+  }
+  CloseHandle(busy);
+  EXPECT_EQ(testsupport::ReadFile(busyPath), "the library in use");
 }
 
 TEST_F(InstallRun, AnUnexpandableItemIsReportedBeforeAnythingIsInstalled) {

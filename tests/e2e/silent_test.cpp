@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "e2e/prefix_snapshot.h"
 #include "e2e/setup_run.h"
+#include "support/pending_renames.h"
 
 namespace e2e {
 namespace {
@@ -135,6 +137,59 @@ TEST_F(SilentAnswers, NothingIsLostWhateverTheFilesAre) {
   EXPECT_FALSE(testsupport::FileExists(target_.Join("new")));
   EXPECT_EQ(run.visibleWindows, 0);
 }
+
+// Unattended, a file in use whose replacement at the restart the system
+// refuses is a failure like any other: the run rolls back and ends with
+// 1603, and nothing waits for a restart. On Windows NT the user may not
+// write the list of pending operations; on Windows 95 something that is no
+// file holds WININIT.INI's name.
+class SilentRefusedRestart : public SilentAnswers, public testing::WithParamInterface<const char*> {};
+
+TEST_P(SilentRefusedRestart, RollsBackAndFails) {
+  const bool windows95 = std::string(GetParam()) == "win95";
+  EmulatedWindowsVersion version(GetParam());
+  set_.Write("first.txt", "first");
+  set_.Write("busy.txt", "new busy");
+  testsupport::WriteFile(target_.Join("busy.txt"), "old busy");
+  WriteSet("first.txt=%0\\new\\first.txt,5\r\nbusy.txt=%0\\busy.txt,8\r\n");
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string wininit = std::string(windows) + "\\WININIT.INI";
+  // What earlier runs left for the restart; it comes back afterwards.
+  const std::string wininitBefore = testsupport::ReadFile(wininit);
+  const PrefixSnapshot before = PrefixSnapshot::Take();
+  const std::wstring pendingBefore = testsupport::ReadPendingRenames();
+
+  SilentRun run;
+  {
+    std::optional<testsupport::PendingRenamesRefused> refused;
+    if (windows95) {
+      ASSERT_TRUE(DeleteFileA(wininit.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+      ASSERT_TRUE(CreateDirectoryA(wininit.c_str(), nullptr));
+    } else {
+      refused.emplace();
+      ASSERT_TRUE(refused->refused());
+    }
+    HANDLE busy = CreateFileA(target_.Join("busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    run = Run();
+    CloseHandle(busy);
+    if (windows95) RemoveDirectoryA(wininit.c_str());
+    if (!wininitBefore.empty()) testsupport::WriteFile(wininit, wininitBefore);
+  }
+  EXPECT_EQ(run.exitCode, 1603u);
+  EXPECT_EQ(run.visibleWindows, 0);
+  EXPECT_EQ(testsupport::ReadFile(target_.Join("busy.txt")), "old busy");
+  EXPECT_FALSE(testsupport::FileExists(target_.Join("new")));
+  WIN32_FIND_DATAA found;
+  HANDLE staged = FindFirstFileA(target_.Join("QWI*").c_str(), &found);
+  EXPECT_EQ(staged, INVALID_HANDLE_VALUE) << found.cFileName;
+  if (staged != INVALID_HANDLE_VALUE) FindClose(staged);
+  EXPECT_TRUE(testsupport::ReadPendingRenames() == pendingBefore);
+  EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, SilentRefusedRestart, testing::Values("nt40", "win95"));
 
 LRESULT CALLBACK Ignore(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(window, message, wParam, lParam);

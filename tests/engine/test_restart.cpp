@@ -9,12 +9,15 @@
 #include "session/setup_session.h"
 #include "platform/string_table.h"
 #include "support/message_box_answerer.h"
+#include "support/pending_renames.h"
 #include "support/temp_folder.h"
 #include "uiauto.h"
 
 namespace {
 
 using testsupport::FileExists;
+using testsupport::ReadPendingRenames;
+using testsupport::WritePendingRenames;
 using testsupport::ReadFile;
 using testsupport::TempFolder;
 using testsupport::WriteFile;
@@ -120,6 +123,85 @@ TEST_F(RestartTest, OnNTFilesAreReplacedAndDeletedAtTheRestart) {
   EXPECT_FALSE(FileExists(temporary));
   EXPECT_FALSE(FileExists(obsolete));
   EXPECT_FALSE(FileExists(obsoleteLower));
+}
+
+// Strings of the pending list, each with its terminator.
+std::wstring Strings(std::initializer_list<const wchar_t*> strings) {
+  std::wstring data;
+  for (const wchar_t* text : strings) data.append(text).push_back(L'\0');
+  return data;
+}
+
+TEST_F(RestartTest, OnNTOtherProgramsPendingOperationsStayByteForByte) {
+  testsupport::SavedPendingRenames saved;
+  // Another program's operations on names outside the ANSI code page:
+  // a deletion (empty target) and a replacement ("!" target).
+  const std::wstring foreign = Strings({L"\\??\\C:\\\u65E5\u672C\\old.txt", L"",
+                                        L"\\??\\C:\\\u65E5\u672C\\new.txt", L"!\\??\\C:\\\u65E5\u672C\\old.txt"});
+  WritePendingRenames(foreign + L'\0');
+  // Ours, in a folder whose name is ANSI beyond ASCII.
+  const std::string ours = folder.Join("Caf\xE9");
+  ASSERT_TRUE(CreateDirectoryA(ours.c_str(), nullptr));
+  const std::string installed = ours + "\\App.dll";
+  const std::string temporary = ours + "\\QWI1.TMP";
+  const std::string obsolete = ours + "\\Old.hlp";
+  WriteFile(installed, "old");
+  WriteFile(temporary, "new");
+  WriteFile(obsolete, "x");
+
+  ASSERT_EQ(TRUE, ReplaceAtRestart(session, temporary.c_str(), installed.c_str()));
+  std::wstring pending = ReadPendingRenames();
+  EXPECT_EQ(foreign, pending.substr(0, foreign.size()));
+  EXPECT_GT(pending.size(), foreign.size() + 1);
+  // A third program adds after us; we take ours back from the middle, in
+  // another case than we gave it.
+  const std::wstring later = Strings({L"\\??\\C:\\\u65E5\u672C\\later.txt", L""});
+  WritePendingRenames(pending.substr(0, pending.size() - 1) + later + L'\0');
+  std::string shouted = installed;
+  CharUpperA(&shouted[0]);
+  EXPECT_TRUE(CancelAtRestart(temporary.c_str(), shouted.c_str()));
+  EXPECT_EQ(foreign + later + L'\0', ReadPendingRenames());
+
+  ASSERT_TRUE(DeleteAtRestart(session, obsolete.c_str()));
+  EXPECT_NE(foreign + later + L'\0', ReadPendingRenames());
+  EXPECT_TRUE(CancelAtRestart(obsolete.c_str(), "nul"));
+  EXPECT_EQ(foreign + later + L'\0', ReadPendingRenames());
+  // What is not there is not found, and nothing changes.
+  EXPECT_FALSE(CancelAtRestart(temporary.c_str(), installed.c_str()));
+  EXPECT_FALSE(CancelAtRestart(installed.c_str(), "NUL"));
+  EXPECT_EQ(foreign + later + L'\0', ReadPendingRenames());
+
+  // Taking back the last of ours from a list of ours alone leaves no list.
+  WritePendingRenames(L"");
+  ASSERT_TRUE(DeleteAtRestart(session, obsolete.c_str()));
+  EXPECT_TRUE(CancelAtRestart(obsolete.c_str(), "NUL"));
+  EXPECT_EQ(L"", ReadPendingRenames());
+}
+
+TEST_F(RestartTest, AnOperationTheSystemRefusesIsNoSuccess) {
+  const std::string installed = folder.Join("app.dll");
+  const std::string temporary = folder.Join("~st9999.tmp");
+  WriteFile(installed, "old");
+  WriteFile(temporary, "new");
+  const std::wstring before = ReadPendingRenames();
+  {
+    testsupport::PendingRenamesRefused refused;
+    ASSERT_TRUE(refused.refused());
+    EXPECT_EQ(FALSE, ReplaceAtRestart(session, temporary.c_str(), installed.c_str()));
+    EXPECT_FALSE(DeleteAtRestart(session, temporary.c_str()));
+    EXPECT_EQ(0u, session.restartNeeded);
+  }
+  EXPECT_EQ(before, ReadPendingRenames());
+
+  // On Windows 95: a WININIT.INI that cannot be written.
+  ASSERT_TRUE(CreateDirectoryA(WininitPath().c_str(), nullptr));
+  const DWORD result = RunProbe("win95", "replace " + uiauto::QuoteArg(temporary) + " " + uiauto::QuoteArg(installed));
+  const DWORD deleted = RunProbe("win95", "delete " + uiauto::QuoteArg(temporary));
+  RemoveDirectoryA(WininitPath().c_str());
+  EXPECT_EQ(0u, result);
+  EXPECT_EQ(0u, deleted);
+  EXPECT_EQ("old", ReadFile(installed));
+  EXPECT_EQ("new", ReadFile(temporary));
 }
 
 TEST_F(RestartTest, OnNT4TheSameWorksInAProgramOfItsOwn) {

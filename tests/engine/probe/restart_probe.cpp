@@ -2,7 +2,7 @@
 // a test can choose the Windows version it sees (Wine reads it per program
 // name from HKCU\Software\Wine\AppDefaults). The exit code tells the test
 // what happened:
-//   bit 0  ReplaceAtRestart returned nonzero
+//   bit 0  ReplaceAtRestart (DeleteAtRestart) returned nonzero
 //   bit 1  the session's restartNeeded was set
 //   bit 2  IsWindowsNT
 //
@@ -26,8 +26,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "replace") == 0 && argc == 4) {
     if (ReplaceAtRestart(session, argv[2], argv[3])) result |= 1;
   } else if (std::strcmp(argv[1], "delete") == 0 && argc == 3) {
-    DeleteAtRestart(session, argv[2]);
-    result |= 1;
+    if (DeleteAtRestart(session, argv[2])) result |= 1;
   } else if (std::strcmp(argv[1], "offer") == 0) {
     session.restartNeeded = 1;
     OfferRestart(session, nullptr);
