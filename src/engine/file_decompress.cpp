@@ -2,6 +2,7 @@
 // into the temporary file, and clearing the way for the rename.
 
 #include "engine/file_item.h"
+#include "session/journal.h"
 #include "engine/folders.h"
 #include "engine/lz_file.h"
 #include "engine/version_check.h"
@@ -17,6 +18,7 @@ bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
   // The name is made by creating an empty file, which the old file then
   // replaces.
   if (!GetTempFileNameA(folder, kAsidePrefix, 0, aside)) return false;
+  JournalNote({"FA", path, aside});
   if (!MoveFileExA(path, aside, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(aside);
     return false;

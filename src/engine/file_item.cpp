@@ -17,6 +17,7 @@
 #include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
+#include "session/journal.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ public:
     char stagingFolder[kPathSize];
     if (staging.For(folder, stagingFolder)) file_ = CreateTemporaryFile(stagingFolder, path_);
     if (!file_ && GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0) {
+      JournalNote({"T", path_});
       owned_ = true;
       file_.reset(
           CreateFileA(path_, GENERIC_WRITE | DELETE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -155,6 +157,7 @@ Outcome ClearLoop(FileItem& item, TemporaryFile& temp, const char* folder, const
         break;
       case FILE_ANSWER_IGNORE:
         temp.MoveInto(folder);
+        JournalNote({"FD", destination, temp.path()});
         // A replacement the system will not carry out is no installed
         // file: the user hears of it, as of a rename that failed.
         if (!ReplaceAtRestart(*item.owner, temp.path(), destination)) return SkipOrCancel(item, destination);
@@ -183,6 +186,7 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
     return SkipOrCancel(item, destination);
   if (!GetFolderPart(destination, folder, sizeof folder)) return SkipOrCancel(item, destination);
   CreateFolderPath(folder, &record.createdFolder);
+  if (!record.createdFolder.empty()) JournalNote({"FF", folder, record.createdFolder.c_str()});
   if (!temp.Create(folder, item.owner->staging)) return SkipOrCancel(item, destination);
 
   SetProgressText(*item.owner, description, destination);
@@ -192,6 +196,7 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
   // Most destinations do not exist yet, and the rename refuses to replace
   // one that does: trying it first spares each new file a search for a
   // name that is not there, which costs time that grows with the folder.
+  JournalNote({"F+", destination, temp.path()});
   if (temp.RenameOpenFile(destination) || MoveFileA(temp.path(), destination)) {
     temp.Keep();
     record.placement = FileItem::Placement::Created;
@@ -206,6 +211,7 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
     record.pendingPath = temp.path();
     return Outcome::Installed;
   }
+  JournalNote({"F+", destination, temp.path()});
   if (!MoveFileA(temp.path(), destination)) {
     // The old file comes back rather than leave the user with neither.
     if (!record.asidePath.empty() && MoveFileA(record.asidePath.c_str(), destination)) record.asidePath.clear();
@@ -229,6 +235,7 @@ void FileItem::CountSharedFile(const char* path) {
   // A file that was there without a count is somebody's: its count starts
   // at 1 before ours, so that our uninstall never takes it away.
   const bool existed = record.placement != Placement::Created;
+  JournalNote({"FC", path, EncodeCount(record.countBefore).c_str()});
   try {
     bool known = false;
     const LONG count = AdjustSharedCount(owner->instance, path, 1, known, existed);
@@ -279,6 +286,7 @@ BOOL FileItem::Install(WORD locations) {
   else
     LogEvent("file %s: %s", outcome == Outcome::Skipped ? "skipped" : "cancelled", destinationPath);
   if (outcome != Outcome::Installed) {
+    JournalNote({"FX", destinationPath});
     // Nothing of this file stays, not even the folders made for it. An old
     // file that could not be renamed back stays named aside for a rollback
     // to try again.

@@ -1,5 +1,7 @@
 #include "engine/staging_folders.h"
 
+#include "session/journal.h"
+
 #include <cstring>
 
 #include "platform/format_text.h"
@@ -28,6 +30,7 @@ bool StagingFolders::For(const char* folder, char (&staging)[kPathSize]) {
   // Files of a list mostly go to the folder of the file before: the
   // folder made for that one is still there.
   if (!last_.empty() && last_ == folder) return true;
+  JournalNote({"S", staging});
   if (CreateDirectoryA(staging, nullptr)) {
     made_.push_back(staging);
   } else if (!IsFolder(staging)) {

@@ -3,6 +3,9 @@
 
 #include <cstdlib>
 
+#include "platform/format_text.h"
+#include "session/journal.h"
+
 #include "registry/registry_key.h"
 #include "registry/registry_removal.h"
 #include "setupdat/item_text.h"
@@ -66,6 +69,10 @@ BOOL RegistryItem::Install(WORD locations) {
     }
   }
 
+  char type[16];
+  FormatText(type, sizeof type, "%lu", static_cast<unsigned long>(before.oldType));
+  JournalNote({"RV", root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM", path.c_str(), name.c_str(), before.createdKey.c_str(),
+               before.valueExisted ? "1" : "0", type, HexText(before.oldData.data(), before.oldData.size()).c_str()});
   RegistryKey key(owner->instance);
   if (!key.Create(root, path.c_str(), REGISTRY_WRITE)) {
     done = 1;

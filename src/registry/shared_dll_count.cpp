@@ -1,6 +1,10 @@
 #include "registry/shared_dll_count.h"
 
+#include <cstdlib>
+
+#include "platform/format_text.h"
 #include "platform/globals.h"
+#include "session/journal.h"
 #include "platform/setup_error.h"
 #include "platform/string_table.h"
 #include "registry/registry_key.h"
@@ -73,6 +77,24 @@ LONG AdjustSharedCount(HINSTANCE instance, const char* path, LONG step, bool& kn
   if (count > 0xFFFFFFFFll) count = 0xFFFFFFFFll;
   if (count != static_cast<long long>(stored)) key.SetDword(path, static_cast<DWORD>(count));
   return static_cast<LONG>(count);
+}
+
+std::string EncodeCount(const SharedCountRecord& record) {
+  char head[32];
+  FormatText(head, sizeof head, "%d%d%lu:", record.keyExisted ? 1 : 0, record.valueExisted ? 1 : 0,
+             static_cast<unsigned long>(record.type));
+  return head + HexText(record.data.data(), record.data.size());
+}
+
+SharedCountRecord DecodeCount(const std::string& text) {
+  SharedCountRecord record;
+  const std::size_t colon = text.find(':');
+  if (text.size() < 3 || colon == std::string::npos) return record;
+  record.keyExisted = text[0] == '1';
+  record.valueExisted = text[1] == '1';
+  record.type = std::strtoul(text.substr(2, colon - 2).c_str(), nullptr, 10);
+  record.data = HexBytes(text.substr(colon + 1));
+  return record;
 }
 
 SharedCountRecord ReadSharedCount(HINSTANCE instance, const char* path) {

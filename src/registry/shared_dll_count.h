@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 // Changes the shared-DLL reference count of `path` (its full path, spelt
@@ -32,6 +33,10 @@ struct SharedCountRecord {
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
 };
+
+// A record as one text for the run's journal, and back.
+std::string EncodeCount(const SharedCountRecord& record);
+SharedCountRecord DecodeCount(const std::string& text);
 
 // Reads what the count of `path` is now. Throws nothing.
 SharedCountRecord ReadSharedCount(HINSTANCE instance, const char* path);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/progress_window.h"
 #include "engine/staging_folders.h"
@@ -112,6 +113,7 @@ public:
   // thing of it that could not be removed.
   std::unique_ptr<InstallLog> removalLog;
   std::string removalFailure;
+  std::vector<std::size_t> removalDone;  // entries an interrupted uninstall removed
   // What this installation did to the install log and the uninstall entry,
   // for a rollback.
   LogPlacement logPlacement;

@@ -12,7 +12,9 @@
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
 #include "session/setup_session.h"
+#include "session/journal.h"
 #include "uninstall/install_record.h"
+#include "uninstall/recovery.h"
 #include "uninstall/removal.h"
 #include "wizard/wizard.h"
 
@@ -71,6 +73,7 @@ bool RunningApplicationStops(SetupSession& session) {
 
 void OnLoad(HWND window, SetupSession& session) {
   LogEvent("step: load Setup.dat");
+  RecoverInterruptedRun(session);
   if (!session.LoadSetupInfo()) return EndRun(window, EXIT_FAILED);
   if (g_folderSwitch[0] && !g_uninstallMode) session.variables->Set('0', g_folderSwitch);
   if (!g_uninstallMode) FindInstalledProduct(session);
@@ -135,6 +138,12 @@ void OnInstall(HWND window, SetupSession& session) {
     progress = CreatePassWindow(window, session, IDD_PROGRESS, ProgressDlgProc);
     if (!progress) return EndRun(window, EXIT_FAILED);
   }
+  // Nothing is changed that the next run could not take back.
+  if (!BeginJournal("install", VariableValue(session, '0').c_str())) {
+    DestroyWindow(progress);
+    session.ReportError(SETUP_ERR_GENERAL);
+    return EndRun(window, EXIT_FAILED);
+  }
   bool installed = false;
   {
     WindowHandle progressWindow(progress);
@@ -142,8 +151,12 @@ void OnInstall(HWND window, SetupSession& session) {
   }
   session.progressWindow = nullptr;
   if (installed) {
+    // From here on a run cut short is finished, not taken back.
+    JournalNote({"COMMIT"});
+    FlushJournal();
     CommitItems(session);
     RemoveDroppedItems(session);
+    EndJournal();
     LogEvent("installation complete");
     if (!g_silent) ShowCompletion(session);
     return EndRun(window, DoneCode(session));
@@ -151,6 +164,7 @@ void OnInstall(HWND window, SetupSession& session) {
   Tell(window, IDS_INSTALL_FAILED);
   LogEvent("rollback");
   RunRollback(session);
+  EndJournal();
   EndRun(window, session.cancelledByUser ? EXIT_CANCELLED : EXIT_FAILED);
 }
 
@@ -168,8 +182,9 @@ void OnRemove(HWND window, SetupSession& session) {
   bool removed = false;
   {
     WindowHandle removalWindow(removal);
-    removed = RunRemove(session, removal);
+    removed = BeginJournal("uninstall", session.removalLog->folder.c_str()) && RunRemove(session, removal);
   }
+  EndJournal();
   session.progressWindow = nullptr;
   if (!removed) {
     ShowStringMessageWith(window, IDS_UNINSTALL_FAILED, session.removalFailure.c_str(), MB_ICONEXCLAMATION);

@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "session/journal.h"
 #include "engine/folders.h"
 #include "engine/restart.h"
 #include "platform/com_ptr.h"
@@ -154,12 +155,14 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
 
   // A folder that cannot be made shows up as a failed save.
   CreateFolderPath(folder, &placed.outermostCreated);
+  if (!placed.outermostCreated.empty()) JournalNote({"LF", folder, placed.outermostCreated.c_str()});
   if (!SetAside(placed)) {
     // The old link is still in place and stays untouched.
     RemoveCreatedFolders(placed.folder.c_str(), placed.outermostCreated);
     placed_.pop_back();
     return FALSE;
   }
+  JournalNote({"L+", linkPath});
   if (SUCCEEDED(file->Save(widePath, TRUE))) {
     LogEvent("link: %s -> %s", linkPath, TextOrEmpty(linkTarget));
     return TRUE;
@@ -196,6 +199,7 @@ bool ShortcutItem::SetAside(PlacedLink& placed) {
   // that reserves the name; the rename replaces it.
   char aside[MAX_PATH];
   if (GetTempFileNameA(placed.folder.c_str(), kAsidePrefix, 0, aside) == 0) return false;
+  JournalNote({"LA", placed.path.c_str(), aside});
   if (!MoveFileExA(placed.path.c_str(), aside, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(aside);
     return false;

@@ -17,6 +17,7 @@
 #include "registry/registry_key.h"
 #include "registry/registry_removal.h"
 #include "resources/resource_ids.h"
+#include "session/journal.h"
 #include "session/setup_session.h"
 #include "shortcuts/link_removal.h"
 #include "shortcuts/shortcut_item.h"
@@ -170,6 +171,7 @@ void WriteEntryChecksum(SetupSession& session, DWORD checksum) {
   char text[16];
   FormatText(text, sizeof text, "%08lx", static_cast<unsigned long>(checksum));
   placement.checksumWritten = true;
+  JournalNote({"K", placement.entryKey.c_str(), placement.oldChecksum.empty() ? "-" : placement.oldChecksum.c_str()});
   key.SetString(kLogChecksumValue, text);
 }
 
@@ -221,6 +223,11 @@ bool RecordInstallLog(SetupSession& session) {
     if (!IsSafeProductFolder(log->folder) || !InstallLogPath(session, log->folder, path))
       throw SetupError(SETUP_ERR_UNINSTALL_INFO);
     session.logPlacement.path = path;
+    // The log it replaces waits beside it until the installation stands.
+    const std::string kept = std::string(path) + ".old";
+    DeleteFileA(kept.c_str());
+    CopyFileA(path, kept.c_str(), FALSE);
+    JournalNote({"G", path});
     DWORD checksum = 0;
     if (!WriteInstallLog(*log, path, checksum)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
     WriteEntryChecksum(session, checksum);
@@ -235,36 +242,33 @@ bool RecordInstallLog(SetupSession& session) {
   return false;
 }
 
+void RestoreReplacedLog(const std::string& path) {
+  const std::string kept = path + ".old";
+  if (!MoveFileExA(kept.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) DeleteFileA(path.c_str());
+  DeleteFileA((path + ".new").c_str());
+}
+
+void RestoreEntryChecksum(const std::string& entryKey, const std::string& old) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  RegistryKeyHandle key(opened);
+  if (old.empty())
+    RegDeleteValueA(key.get(), kLogChecksumValue);
+  else
+    RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(old.c_str()),
+                   static_cast<DWORD>(old.size() + 1));
+}
+
 void TakeBackInstallLog(SetupSession& session) {
   LogPlacement& placement = session.logPlacement;
-  if (placement.checksumWritten) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, placement.entryKey.c_str(), 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
-      RegistryKeyHandle key(opened);
-      if (placement.oldChecksum.empty())
-        RegDeleteValueA(key.get(), kLogChecksumValue);
-      else
-        RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(placement.oldChecksum.c_str()),
-                       static_cast<DWORD>(placement.oldChecksum.size() + 1));
-    }
-  }
-  if (!placement.path.empty()) {
-    const InstallLog* before = session.previousLog.get();
-    char beforePath[kPathSize];
-    DWORD checksum = 0;
-    // The earlier installation's log comes back word for word: the same
-    // text, the same checksum as its entry holds.
-    if (!(before && InstallLogPath(session, before->folder, beforePath) && SamePath(beforePath, placement.path) &&
-          WriteInstallLog(*before, beforePath, checksum)))
-      DeleteFileA(placement.path.c_str());
-    DeleteFileA((placement.path + ".new").c_str());
-  }
+  if (placement.checksumWritten) RestoreEntryChecksum(placement.entryKey, placement.oldChecksum);
+  if (!placement.path.empty()) RestoreReplacedLog(placement.path);
   session.logPlacement = LogPlacement();
   session.writtenLog.reset();
 }
 
 void RemoveDroppedItems(SetupSession& session) {
+  if (!session.logPlacement.path.empty()) DeleteFileA((session.logPlacement.path + ".old").c_str());
   const InstallLog* before = session.previousLog.get();
   const InstallLog* now = session.writtenLog.get();
   if (!before || !now) return;

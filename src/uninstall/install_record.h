@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 class SetupSession;
 
 // The install log's side of an installation run (see setupdat/install_log.h).
@@ -30,3 +32,10 @@ void RemoveDroppedItems(SetupSession& session);
 
 // A rollback: the log and the entry's checksum as they were before.
 void TakeBackInstallLog(SetupSession& session);
+
+// The log at `path` as it was before an installation replaced it (kept
+// beside it as ".old"), or gone when it had none.
+void RestoreReplacedLog(const std::string& path);
+// The checksum in the uninstall entry below HKEY_LOCAL_MACHINE back to
+// `old`, or removed when that is empty.
+void RestoreEntryChecksum(const std::string& entryKey, const std::string& old);

@@ -17,6 +17,7 @@
 #include "engine/progress_window.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
+#include "session/journal.h"
 #include "session/setup_session.h"
 #include "uninstall/removal.h"
 
@@ -66,6 +67,9 @@ void RemoveEach(SetupSession& session, const InstallLog& log, LogEntry::Type typ
   for (std::size_t i = log.entries.size(); i-- > 0;) {
     const LogEntry& entry = log.entries[i];
     if (entry.type != type || left[i]) continue;
+    char index[16];
+    FormatText(index, sizeof index, "%lu", static_cast<unsigned long>(i));
+    JournalNote({"UD", index});
     if (!remove(entry)) {
       left[i] = true;
       if (session.removalFailure.empty()) session.removalFailure = entry.path;
@@ -85,6 +89,9 @@ bool RemovePasses(SetupSession& session, HWND window) {
     lastly[i] = log.entries[i].type == LogEntry::Registry && log.entries[i].root == HKEY_LOCAL_MACHINE &&
                 IsInside(log.entries[i].path, entryKey);
   std::vector<bool> skip = lastly;
+  // What an earlier uninstall of this log removed before it was cut short.
+  for (std::size_t done : session.removalDone)
+    if (done < skip.size()) skip[done] = true;
 
   ShowStage(window, "Removing files");
   RemoveEach(session, log, LogEntry::File, skip, [&session](const LogEntry& e) { return RemoveLoggedFile(session, e); });
@@ -94,15 +101,23 @@ bool RemovePasses(SetupSession& session, HWND window) {
   RemoveEach(session, log, LogEntry::Link, skip, [](const LogEntry& e) { return RemoveLoggedLink(e); });
 
   for (std::size_t i = 0; i < left.size(); ++i) left[i] = skip[i];
+  for (std::size_t done : session.removalDone)
+    if (done < left.size()) left[done] = false;
   if (!session.removalFailure.empty()) {
     LogEvent("not removed: %s; the install log keeps what is left", session.removalFailure.c_str());
     KeepWhatIsLeft(session, log, left);
     return false;
   }
+  // The last phase: the entry, the log, the folders. A run cut short here
+  // finds the log no longer trusted, so the folders are in the journal.
+  for (const LogEntry& entry : log.entries)
+    if (entry.type == LogEntry::Folders) JournalNote({"UF", entry.path.c_str(), entry.outer.c_str()});
+  JournalNote({"UE"});
+  FlushJournal();
   char path[kPathSize];
-  if (InstallLogPath(session, log.folder, path)) DeleteFileA(path);
   for (std::size_t i = log.entries.size(); i-- > 0;)
     if (lastly[i]) RemoveLoggedRegistry(log.entries[i], false);
+  if (InstallLogPath(session, log.folder, path)) DeleteFileA(path);
   HKEY opened = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
     RegistryKeyHandle key(opened);

@@ -97,8 +97,11 @@ TEST(Process, DestructorEndsProgramAndWhatItStarted) {
     std::optional<Process> p = StartTarget({"--spawn-child"});
     ASSERT_TRUE(p) << uiauto::LastError();
     uiauto::WindowFilter parentBox = uiauto::DialogFilter("Parent");
-    ASSERT_TRUE(uiauto::WaitForWindow(*p, parentBox, kTimeoutMs)) << uiauto::LastError();
-    const std::optional<uiauto::MessageBoxInfo> box = uiauto::FindMessageBox(p->Id());
+    // The child runs the same program: its windows count as the parent's,
+    // so the parent's box is told by its caption.
+    const std::optional<HWND> parentWindow = uiauto::WaitForWindow(*p, parentBox, kTimeoutMs);
+    ASSERT_TRUE(parentWindow) << uiauto::LastError();
+    const std::optional<uiauto::MessageBoxInfo> box = uiauto::ReadMessageBox(*parentWindow);
     ASSERT_TRUE(box) << uiauto::LastError();
     ASSERT_EQ(box->text.rfind("child ", 0), 0u) << box->ToString();
     const DWORD childId = static_cast<DWORD>(std::stoul(box->text.substr(6)));

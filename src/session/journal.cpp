@@ -1,0 +1,110 @@
+#include "session/journal.h"
+
+#include "platform/string_table.h"
+#include "platform/unique_handle.h"
+
+namespace {
+
+FileHandle g_journal;
+bool g_lost = false;
+
+}  // namespace
+
+bool JournalPath(char (&path)[MAX_PATH]) {
+  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+  return length > 0 && length < MAX_PATH && AppendText(path, MAX_PATH, "\\QWSetup.jnl");
+}
+
+bool BeginJournal(const char* kind, const char* subject) {
+  char path[MAX_PATH];
+  if (!JournalPath(path)) return false;
+  g_journal.reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+  g_lost = false;
+  if (!g_journal) return false;
+  JournalNote({"run", kind, subject});
+  return FlushJournal();
+}
+
+bool JournalActive() { return g_journal.valid(); }
+
+void JournalNote(std::initializer_list<const char*> fields) {
+  if (!g_journal) return;
+  std::string line;
+  for (const char* field : fields) {
+    if (!line.empty()) line.push_back('\t');
+    line.append(field ? field : "");
+  }
+  line.append("\r\n");
+  DWORD written = 0;
+  if (!WriteFile(g_journal.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+      written != line.size())
+    g_lost = true;
+}
+
+bool FlushJournal() {
+  if (!g_journal) return true;
+  return FlushFileBuffers(g_journal.get()) && !g_lost;
+}
+
+void EndJournal() {
+  if (!g_journal) return;
+  g_journal.reset();
+  DiscardJournal();
+}
+
+bool ReadJournal(std::vector<std::vector<std::string>>& lines) {
+  char path[MAX_PATH];
+  if (!JournalPath(path)) return false;
+  FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return false;
+  std::string text;
+  char buffer[65536];
+  DWORD read = 0;
+  while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+  lines.clear();
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find("\r\n", at);
+    // A line the killed run did not finish is no note.
+    if (end == std::string::npos) break;
+    std::vector<std::string> fields;
+    std::size_t start = at;
+    for (;;) {
+      const std::size_t tab = text.find('\t', start);
+      if (tab == std::string::npos || tab > end) {
+        fields.push_back(text.substr(start, end - start));
+        break;
+      }
+      fields.push_back(text.substr(start, tab - start));
+      start = tab + 1;
+    }
+    lines.push_back(std::move(fields));
+    at = end + 2;
+  }
+  return true;
+}
+
+void DiscardJournal() {
+  char path[MAX_PATH];
+  if (JournalPath(path)) DeleteFileA(path);
+}
+
+std::string HexText(const void* data, std::size_t size) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  const auto* bytes = static_cast<const BYTE*>(data);
+  for (std::size_t i = 0; i < size; ++i) {
+    text.push_back(kDigits[bytes[i] >> 4]);
+    text.push_back(kDigits[bytes[i] & 15]);
+  }
+  return text;
+}
+
+std::vector<BYTE> HexBytes(const std::string& text) {
+  std::vector<BYTE> bytes;
+  auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+    bytes.push_back(static_cast<BYTE>(digit(text[i]) * 16 + digit(text[i + 1])));
+  return bytes;
+}
