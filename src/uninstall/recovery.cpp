@@ -11,6 +11,7 @@
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "registry/registry_key.h"
+#include "registry/registry_removal.h"
 #include "registry/shared_dll_count.h"
 #include "resources/resource_ids.h"
 #include "session/journal.h"
@@ -153,6 +154,16 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
   bool lastPhase = false;
   for (const Line& line : lines) lastPhase = lastPhase || line[0] == "UE";
   if (!lastPhase) return;
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if ((*line)[0] != "UR" || line->size() < 5) continue;
+    LogEntry entry;
+    entry.type = LogEntry::Registry;
+    entry.root = (*line)[1] == "HKCR" ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
+    entry.path = (*line)[2];
+    entry.name = (*line)[3];
+    entry.outer = (*line)[4];
+    RemoveLoggedRegistry(entry, false);
+  }
   char path[kPathSize];
   if (InstallLogPath(session, folder, path)) DeleteFileA(path);
   for (auto line = lines.rbegin(); line != lines.rend(); ++line)

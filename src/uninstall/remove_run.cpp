@@ -110,8 +110,13 @@ bool RemovePasses(SetupSession& session, HWND window) {
   }
   // The last phase: the entry, the log, the folders. A run cut short here
   // finds the log no longer trusted, so the folders are in the journal.
-  for (const LogEntry& entry : log.entries)
+  for (std::size_t i = 0; i < log.entries.size(); ++i) {
+    const LogEntry& entry = log.entries[i];
     if (entry.type == LogEntry::Folders) JournalNote({"UF", entry.path.c_str(), entry.outer.c_str()});
+    if (lastly[i])
+      JournalNote({"UR", entry.root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM", entry.path.c_str(), entry.name.c_str(),
+                   entry.outer.c_str()});
+  }
   JournalNote({"UE"});
   FlushJournal();
   char path[kPathSize];

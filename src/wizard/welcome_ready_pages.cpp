@@ -1,6 +1,10 @@
 // The first and the last page of the wizard: the greeting, and the page
 // whose only way forward is Install.
+#include "platform/format_text.h"
+#include "platform/run_log.h"
+#include "platform/string_table.h"
 #include "resources/resource_ids.h"
+#include "session/setup_session.h"
 #include "wizard/dialog_support.h"
 #include "wizard/wizard_pages.h"
 #include "wizard/wizard_sheet.h"
@@ -14,11 +18,33 @@ void UseTitleFont(const Wizard& wizard, HWND page, int control) {
   if (wizard.titleFont) SendDlgItemMessageA(page, control, WM_SETFONT, reinterpret_cast<WPARAM>(wizard.titleFont.get()), FALSE);
 }
 
+// An installation that updates an installed product says so, under the
+// greeting: which version is there, and which comes.
+void ShowUpdateNote(SetupSession& session, HWND page) {
+  if (!session.previousLog) return;
+  char format[kTextSize];
+  char name[kTextSize] = "";
+  char version[kTextSize] = "";
+  if (!LoadTableString(session.instance, IDS_UPDATE_NOTE, format, sizeof format)) return;
+  if (const Variable* application = session.variables->FindKey('A')) application->GetValue(name, kTextSize - 1);
+  session.GetSetupString(IDS_SECTION_SETUP, IDS_KEY_VERSION, version, sizeof version);
+  const std::string& old = session.previousLog->version;
+  char note[kTextSize * 3];
+  FormatText(note, sizeof note, format, name, old.empty() ? "" : old.c_str(), version[0] ? version : "?");
+  char text[kTextSize * 4] = "";
+  GetDlgItemTextA(page, IDC_WELCOME_TEXT, text, kTextSize * 2);
+  AppendText(text, sizeof text, "\r\n\r\n");
+  AppendText(text, sizeof text, note);
+  SetDlgItemTextA(page, IDC_WELCOME_TEXT, text);
+  LogEvent("%s", note);
+}
+
 // The welcome page opens the sheet, so it places the whole sheet: a quarter
 // of the free width from the left, leaving the product title in view.
 INT_PTR OnWelcomeInit(Wizard& wizard, HWND page) {
   PlaceInWorkArea(GetParent(page), 4);
   UseTitleFont(wizard, page, IDC_WELCOME_TITLE);
+  ShowUpdateNote(wizard.owner, page);
   return TRUE;
 }
 
