@@ -94,7 +94,8 @@ void RestoreRegistryValue(const Line& line) {
 void TakeBackInstallation(SetupSession& session, const std::vector<Line>& lines) {
   bool committed = false;
   for (const Line& line : lines) committed = committed || line[0] == "COMMIT";
-  std::set<std::string> skipped;
+  std::set<std::string> skipped;  // files whose placement the run took back itself
+  std::set<std::string> placed;   // files whose last placement has been looked at
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
     const std::string& kind = (*line)[0];
     const std::string first = line->size() > 1 ? (*line)[1] : std::string();
@@ -109,8 +110,10 @@ void TakeBackInstallation(SetupSession& session, const std::vector<Line>& lines)
     if (kind == "FX") {
       skipped.insert(Upper(first));
     } else if (kind == "F+") {
-      // Placed when its temporary file is gone and the name is taken.
-      if (!skipped.count(Upper(first)) && !Exists(second) && Exists(first)) DeleteFileA(first.c_str());
+      // Only a file's last attempt can have placed it: placed when its
+      // temporary file is gone and the name is taken.
+      if (placed.insert(Upper(first)).second && !skipped.count(Upper(first)) && !Exists(second) && Exists(first))
+        DeleteFileA(first.c_str());
     } else if (kind == "FA" || kind == "LA") {
       PutBack(first, second);
     } else if (kind == "FD") {

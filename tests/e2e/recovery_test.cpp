@@ -134,7 +134,7 @@ TEST_F(Recovery, AKilledInstallationOrRollbackIsTakenBack) {
   const PrefixSnapshot before = PrefixSnapshot::Take();
   KillAt(set, "/D=\"" + folder_ + "\"",
          {{"file created", 1}, {"file created", 150}, {"file created", 450}, {"file created", 602},
-          {"shared count of", 1}, {"registry:", 2}, {"link:", 1}},
+          {"shared count of", 1}, {"registry:", 2}},
          before);
 
   // A run that fails at its last file rolls back; killed in its rollback,
@@ -162,7 +162,8 @@ TEST_F(Recovery, AKilledUpgradeLeavesTheOldVersionAndAKilledUninstallIsFinished)
     SCOPED_TRACE(point.marker);
     ASSERT_TRUE(KillWhenLogged(one, "/U \"" + folder_ + "\"", logs_.Join("killed.log"), point.marker, point.count));
     EXPECT_EQ(RunQuietly(one, "/S /U \"" + ProgramFiles() + "\\Nothing\""), 1603u);
-    const std::string differences = before.DifferencesTo(PrefixSnapshot::Take());
+    std::string differences = before.DifferencesTo(PrefixSnapshot::Take());
+    CharLowerBuffA(&differences[0], static_cast<DWORD>(differences.size()));
     EXPECT_EQ(Occurrences(differences, "\n"), Occurrences(differences, "killlib.dll\" = dword:00000000\n") +
                                                   Occurrences(differences, "shareddlls] = key\n"))
         << differences;
