@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/dpi.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "platform/system_library.h"
@@ -29,6 +30,10 @@ const PageTemplate kPages[kWizardPageCount] = {
 };
 
 using PropertySheetFn = INT_PTR(WINAPI*)(LPCPROPSHEETHEADERA);
+
+// Sent to child windows, pages included, after their top-level window has
+// moved to a monitor of another dpi (Windows 10 1703 and later).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 HFONT CreateTitleFont() {
   int height = 0;
@@ -99,6 +104,21 @@ void Wizard::ShowHelp(DWORD context) {
     return;
   }
   helpShown = WinHelpA(owner.window, helpFile, HELP_CONTEXT, context);
+}
+
+HBITMAP Wizard::SidePicture(UINT dpi) {
+  const WORD picture = PictureForDpi(dpi, IDB_WIZARD, IDB_WIZARD_150, IDB_WIZARD_200);
+  GdiObject& slot = sidePictures[picture == IDB_WIZARD ? 0 : picture == IDB_WIZARD_150 ? 1 : 2];
+  if (!slot) slot.reset(LoadBitmapA(owner.instance, MAKEINTRESOURCEA(picture)));
+  return static_cast<HBITMAP>(slot.get());
+}
+
+void ShowSidePicture(Wizard& wizard, HWND page, UINT message) {
+  if (message != WM_INITDIALOG && message != kDpiChangedAfterParent) return;
+  // The frame does not own what it shows: the Wizard keeps every picture
+  // until the sheet is gone.
+  if (HBITMAP picture = wizard.SidePicture(WindowDpi(page)))
+    SendDlgItemMessageA(page, IDC_WIZARD_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
 }
 
 Wizard* GetPageWizard(HWND page, UINT message, WPARAM, LPARAM lParam) {
