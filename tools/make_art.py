@@ -354,7 +354,7 @@ def draw_icon(size):
     s = size / 32.0
     draw_motif(cv, 0.5 * s, 1.0 * s, s * 0.97, icon_style(),
                detail=size >= 32)
-    cv.outline(BLACK)
+    cv.outline(BLACK, max(1, size // 64))
     return cv
 
 
@@ -674,14 +674,14 @@ def png_bytes(cv, scale, see_through=None):
 
 # ---------------------------------------------------------------------------
 
-# The wizard frame is 70 x 155 dialog units of the shell dialog font, 8
-# point, whose dialog base units are about 6 x 13 pixels at 96 dpi: 105
-# pixels wide. The page itself is 154 units high, 250 pixels; the frame's
-# sunken edge takes one pixel on each side, and the static control centres
-# the picture in it. The frame grows with the display's dots per inch, so
-# each picture comes at 100%, 150% and 200%; Setup.exe takes the one for
-# the window's dpi.
-WIZARD_SIZE = (105, 250)
+# The wizard frame is 70 x 153 dialog units of the shell dialog font, 8
+# point: inside its sunken edge about 121 x 246 pixels at 96 dpi, 138 x 285
+# at 120 and 173 x 361 at 144 in Wine's Tahoma (a font does not grow
+# exactly with the dpi). The static control centres the picture in it. Each picture
+# comes at 100%, 150% and 200%, and Setup.exe shows the largest that the
+# window's dpi does not outgrow, so the picture at 100% and its 150% must
+# fit the frames at 96 and 144 dpi.
+WIZARD_SIZE = (115, 240)
 CORNER_SIZE = (191, 90)
 SCALES = ((1.0, ''), (1.5, '150'), (2.0, '200'))
 ICON_SIZES = (16, 24, 32, 48, 64, 256)

@@ -91,6 +91,7 @@ static void CheckText(Report* report, HWND control, int id, DWORD style, const c
   if (text[0] == '\0') return;
   need = Needed(control, text, wraps, client.right - extra);
   need.cx += extra;
+  for (char* end = strchr(text, '\n'); end; end = strchr(end, '\n')) *end = '|'; /* one line in the report */
   _snprintf(line, sizeof line - 1, "T %d %d need=%ldx%ld has=%ldx%ld \"%.200s\"",
             need.cx <= client.right && need.cy <= client.bottom, id, need.cx, need.cy, client.right, client.bottom,
             text);

@@ -160,7 +160,7 @@ TEST_P(Layout, EveryWindowOfAnInstallFitsItsTextsAndPictures) {
   const DWORD dpi = GetParam();
   // The pictures are drawn at 100%, 150% and 200%; each window shows the
   // largest that its dpi does not outgrow, and the icon in its exact size.
-  const int sidePictureWidth = dpi >= 144 ? 158 : 105;
+  const int sidePictureWidth = dpi >= 144 ? 172 : 115;  // 115 x 240 at 100%
   const int iconSize = MulDiv(32, dpi, 96);
 
   PrefixDpi prefixDpi(dpi);

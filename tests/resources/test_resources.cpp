@@ -374,7 +374,7 @@ TEST(Dialogs, WizardPagesAreChildPagesWithTheSidePicture) {
                 EXPECT_EQ(0, item.x);
                 EXPECT_EQ(0, item.y);
                 EXPECT_EQ(70, item.cx);
-                EXPECT_EQ(154, item.cy);
+                EXPECT_EQ(153, item.cy);
             }
         }
         EXPECT_TRUE(picture) << "page " << page.id << " has no side picture";
@@ -561,15 +561,16 @@ TEST(Pictures, CornerPictureIs191By90In16Colours) {
     DeleteObject(bitmap);
 }
 
-// The side picture is centred in a frame of 70 x 155 dialog units, 105 x 252
-// pixels with the dialog font at 96 dpi; a larger picture would be cut.
+// The side picture is centred in a frame of 70 x 153 dialog units, 121 x 248
+// pixels inside its edge with the shell font at 96 dpi; a larger picture
+// would be cut.
 TEST(Pictures, WizardPictureFitsItsFrame) {
     const BITMAPINFOHEADER* h = BitmapHeader(IDB_WIZARD);
     ASSERT_TRUE(h != NULL);
-    EXPECT_LE(h->biWidth, 105);
-    EXPECT_GE(h->biWidth, 95);
-    EXPECT_LE(h->biHeight, 252);
-    EXPECT_GE(h->biHeight, 240);
+    EXPECT_LE(h->biWidth, 121);
+    EXPECT_GE(h->biWidth, 105);
+    EXPECT_LE(h->biHeight, 248);
+    EXPECT_GE(h->biHeight, 230);
     EXPECT_LE(h->biBitCount, 8);
 }
 
