@@ -3,10 +3,15 @@
 
     setup.ico        icon 110: 32x32 and 16x16 in 16 colours, and 16 to
                      256 pixels in 32 bits with alpha (PNG images)
-    wizard*.bmp      bitmaps 112, 116, 117: side picture of the wizard pages
-                     at 100%, 150% and 200%, 256 colours
-    corner*.bmp      bitmaps 113, 118, 119: corner of the background window,
-                     191x90 at 100% in 16 colours; 150% and 200% in 256
+    wizard*.pic      pictures 112, 116, 117: side picture of the wizard
+                     pages at 100%, 150% and 200%, 256 colours
+    corner*.pic      pictures 113, 118, 119: corner of the background
+                     window, 191x90 at 100% in 16 colours; 150% and 200%
+                     in 256
+
+A picture (.pic) is a bitmap's header followed by its colour table and rows
+compressed as one raw deflate stream; Setup.exe expands it
+(src/platform/picture.cpp).
 
 All three show the same motif, an open carton with a diskette standing in it,
 drawn here from polygons so that the files can be rebuilt at any time:
@@ -437,7 +442,7 @@ def draw_wizard(scale=1.0):
     def sky(x, y):
         t = y / float(pixel_height - 1)
         c = lerp(top, mid, t / 0.6) if t < 0.6 else lerp(mid, bottom, (t - 0.6) / 0.4)
-        return quantise(c, 64)
+        return quantise(c, 32)
 
     cv = Canvas(int(round(width * scale)), pixel_height, (0, 0, 0), scale)
     bg = cv.new_object(0, outline=False)
@@ -447,7 +452,7 @@ def draw_wizard(scale=1.0):
     for r, a in ((60, 0.10), (44, 0.16), (30, 0.22)):
         glow = cv.new_object(0, outline=False)
         cv.ellipse(cx, cy, r, r, lambda x, y, a=a: quantise(
-            lerp(sky(x, y), (255, 255, 255), a), 64), glow)
+            lerp(sky(x, y), (255, 255, 255), a), 32), glow)
 
     def grad(a, b, v0, v1):
         return lambda x, y, u, v: quantise(lerp(a, b, (v - v0) / (v1 - v0)), 32)
@@ -504,56 +509,9 @@ def pack_rows(index_rows, width, bpp):
     return bytes(out)
 
 
-BI_RLE8 = 1
-BI_RLE4 = 2
-
-
-def info_header(width, height, bpp, colours, image_size, compression=0):
-    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, compression,
+def info_header(width, height, bpp, colours, image_size):
+    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, 0,
                        image_size, 0, 0, colours, 0)
-
-
-def rle_rows(index_rows, bpp):
-    """Run-length encodes rows of 8- or 4-bit palette indices, bottom row
-    first: runs of one index as (count, index byte), stretches without runs
-    as literal blocks, packed as in the plain format and padded to whole
-    words. A picture of level bands shrinks to a fraction; Setup.exe carries
-    it in every copy."""
-    # Below these lengths a run costs more than it saves.
-    shortest_run = 2 if bpp == 8 else 4
-    run_byte = (lambda v: v) if bpp == 8 else (lambda v: (v << 4) | v)
-    out = bytearray()
-    for row in reversed(index_rows):
-        i, n = 0, len(row)
-        while i < n:
-            j = i
-            while j < n and j - i < 255 and row[j] == row[i]:
-                j += 1
-            if j - i >= shortest_run:
-                out += bytes([j - i, run_byte(row[i])])
-                i = j
-                continue
-            # A literal block runs until a run worth its bytes begins.
-            k = i
-            while k < n and k - i < 255:
-                ahead = row[k:k + shortest_run + 1]
-                if len(ahead) == shortest_run + 1 and len(set(ahead)) == 1:
-                    break
-                k += 1
-            literal = row[i:k]
-            if len(literal) < 3:
-                # Blocks of one or two are escape codes: write them as runs.
-                for v in literal:
-                    out += bytes([1, run_byte(v)])
-            else:
-                packed = bytes(literal) if bpp == 8 else bytes(
-                    (literal[m] << 4) | (literal[m + 1] if m + 1 < len(literal) else 0)
-                    for m in range(0, len(literal), 2))
-                out += bytes([0, len(literal)]) + packed + b'\0' * (len(packed) % 2)
-            i = k
-        out += b'\0\0'  # end of line
-    out += b'\0\1'  # end of picture
-    return bytes(out)
 
 
 def palette_bytes(palette):
@@ -591,19 +549,16 @@ def build_palette(cv):
     return seen
 
 
-def bmp_bytes(cv, bpp, palette, rle=False):
-    rows = to_indices(cv, palette)
-    compression = 0
-    if rle:
-        compression = {8: BI_RLE8, 4: BI_RLE4}[bpp]
-        bits = rle_rows(rows, bpp)
-    else:
-        bits = pack_rows(rows, cv.w, bpp)
-    header = info_header(cv.w, cv.h, bpp, len(palette), len(bits), compression)
-    pal = palette_bytes(palette)
-    offset = 14 + len(header) + len(pal)
-    file_header = struct.pack('<2sIHHI', b'BM', offset + len(bits), 0, 0, offset)
-    return file_header + header + pal + bits
+def picture_bytes(cv, bpp, palette):
+    """A picture as Setup.exe carries it: the header of a bitmap, then its
+    colour table and its rows (bottom row first, as in a bitmap file) as
+    one raw deflate stream. A third of the run-length encoded size:
+    consecutive rows are alike, which deflate finds and run-length encoding
+    cannot."""
+    bits = pack_rows(to_indices(cv, palette), cv.w, bpp)
+    header = info_header(cv.w, cv.h, bpp, len(palette), len(bits))
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    return header + packer.compress(palette_bytes(palette) + bits) + packer.flush()
 
 
 def icon_image_bytes(cv):
@@ -692,7 +647,7 @@ def main(argv):
     default_out = os.path.join(here, os.pardir, 'src', 'resources')
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument('--out', default=default_out,
-                    help='folder for setup.ico and the wizard and corner bitmaps')
+                    help='folder for setup.ico and the wizard and corner pictures')
     ap.add_argument('--preview', help='also write enlarged PNGs here')
     args = ap.parse_args(argv)
 
@@ -707,10 +662,10 @@ def main(argv):
         # At 100% the corner keeps the 16 colours of old displays.
         corner_bpp, corner_palette = ((4, VGA16) if scale == 1.0
                                       else (8, build_palette(corner)))
-        files['wizard%s.bmp' % suffix] = bmp_bytes(
-            wizard, 8, build_palette(wizard), rle=True)
-        files['corner%s.bmp' % suffix] = bmp_bytes(
-            corner, corner_bpp, corner_palette, rle=True)
+        files['wizard%s.pic' % suffix] = picture_bytes(
+            wizard, 8, build_palette(wizard))
+        files['corner%s.pic' % suffix] = picture_bytes(
+            corner, corner_bpp, corner_palette)
         previews.append(('wizard%s.png' % suffix, wizard, 2, None))
         previews.append(('corner%s.png' % suffix, corner, 2, None))
     previews.append(('icon256.png', icons[-1], 1, TEAL))

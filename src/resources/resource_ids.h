@@ -39,9 +39,10 @@
 #define IDI_SETUP               110
 
 /* ------------------------------------------------------------------------
- * Bitmaps: the side picture of every wizard page (wizard/) and the picture
- * in the bottom-right corner of the background window (shell/), each at
- * 100%, 150% and 200% for the window's dpi.
+ * Pictures (RT_RCDATA, platform/picture.h): the side picture of every
+ * wizard page (wizard/) and the picture in the bottom-right corner of the
+ * background window (shell/), each at 100%, 150% and 200% for the window's
+ * dpi.
  * ---------------------------------------------------------------------- */
 #define IDB_WIZARD              112
 #define IDB_CORNER              113  /* 191 x 90 pixels, 16 colours */

@@ -4,6 +4,7 @@
 #include "platform/dpi.h"
 #include "platform/gdi_objects.h"
 #include "platform/globals.h"
+#include "platform/picture.h"
 #include "session/setup_session.h"
 
 namespace {
@@ -19,7 +20,7 @@ const float kStep = 0.03125f;  // one thirty-second
 
 GdiObject LoadCornerPicture(HINSTANCE instance, UINT dpi) {
   const WORD picture = PictureForDpi(dpi, IDB_CORNER, IDB_CORNER_150, IDB_CORNER_200);
-  return GdiObject(LoadBitmapA(instance, MAKEINTRESOURCEA(picture)));
+  return LoadPicture(instance, picture);
 }
 
 struct Channel {

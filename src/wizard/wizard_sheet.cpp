@@ -7,6 +7,7 @@
 
 #include "platform/dpi.h"
 #include "platform/globals.h"
+#include "platform/picture.h"
 #include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "resources/resource_ids.h"
@@ -109,7 +110,7 @@ void Wizard::ShowHelp(DWORD context) {
 HBITMAP Wizard::SidePicture(UINT dpi) {
   const WORD picture = PictureForDpi(dpi, IDB_WIZARD, IDB_WIZARD_150, IDB_WIZARD_200);
   GdiObject& slot = sidePictures[picture == IDB_WIZARD ? 0 : picture == IDB_WIZARD_150 ? 1 : 2];
-  if (!slot) slot.reset(LoadBitmapA(owner.instance, MAKEINTRESOURCEA(picture)));
+  if (!slot) slot = LoadPicture(owner.instance, picture);
   return static_cast<HBITMAP>(slot.get());
 }
 

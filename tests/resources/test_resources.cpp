@@ -535,7 +535,10 @@ TEST(Dialogs, ProgressBarClassExistsOnceCommonControlsAreInitialised) {
 // Pictures
 
 const BITMAPINFOHEADER* BitmapHeader(int id) {
-    HRSRC info = FindResourceA(Module(), MAKEINTRESOURCEA(id), (LPCSTR)RT_BITMAP);
+    // A picture is a bitmap's header, then its colour table and rows
+    // deflated (tools/make_art.py); the test of the platform layer expands
+    // them.
+    HRSRC info = FindResourceA(Module(), MAKEINTRESOURCEA(id), (LPCSTR)RT_RCDATA);
     if (!info) return NULL;
     return static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Module(), info)));
 }
@@ -548,17 +551,6 @@ TEST(Pictures, CornerPictureIs191By90In16Colours) {
     EXPECT_EQ(191, h->biWidth);
     EXPECT_EQ(90, h->biHeight);
     EXPECT_EQ(4, h->biBitCount);
-    // Run-length encoded to keep Setup.exe small; the platform expands it
-    // when the picture is loaded.
-    EXPECT_EQ(static_cast<DWORD>(BI_RLE4), h->biCompression);
-
-    HBITMAP bitmap = LoadBitmapA(Module(), MAKEINTRESOURCEA(IDB_CORNER));
-    ASSERT_TRUE(bitmap != NULL);
-    BITMAP bm;
-    ASSERT_TRUE(GetObjectA(bitmap, sizeof bm, &bm));
-    EXPECT_EQ(191, bm.bmWidth);
-    EXPECT_EQ(90, bm.bmHeight);
-    DeleteObject(bitmap);
 }
 
 // The side picture is centred in a frame of 70 x 153 dialog units, 121 x 248
