@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/dpi.h"
 #include "platform/inflate.h"
 #include "platform/picture.h"
 #include "resources/resource_ids.h"
@@ -126,18 +125,6 @@ TEST(Pictures, EveryPictureExpandsToItsSizeAndItsColours) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   EXPECT_FALSE(LoadPicture(GetModuleHandleA(nullptr), 9999));
-}
-
-// Each window shows the largest picture that its dpi does not outgrow.
-TEST(Pictures, TheDpiChoosesTheLargestPictureThatFits) {
-  const struct {
-    UINT dpi;
-    WORD picture;
-  } cases[] = {{72, IDB_WIZARD},      {96, IDB_WIZARD},      {120, IDB_WIZARD},     {143, IDB_WIZARD},
-               {144, IDB_WIZARD_150}, {168, IDB_WIZARD_150}, {191, IDB_WIZARD_150}, {192, IDB_WIZARD_200},
-               {288, IDB_WIZARD_200}};
-  for (const auto& c : cases)
-    EXPECT_EQ(PictureForDpi(c.dpi, IDB_WIZARD, IDB_WIZARD_150, IDB_WIZARD_200), c.picture) << c.dpi;
 }
 
 }  // namespace
