@@ -36,12 +36,10 @@ using PropertySheetFn = INT_PTR(WINAPI*)(LPCPROPSHEETHEADERA);
 // moved to a monitor of another dpi (Windows 10 1703 and later).
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
-HFONT CreateTitleFont() {
-  int height = 0;
-  if (HDC screen = GetDC(nullptr)) {
-    height = -MulDiv(12, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-  }
+// 12 points at the dpi of the window the sheet opens over; the screen's is
+// the system's, which differs on another monitor under per-monitor awareness.
+HFONT CreateTitleFont(UINT dpi) {
+  const int height = -MulDiv(12, static_cast<int>(dpi), 72);
   return CreateFontA(height, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
                      DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "");
 }
@@ -49,7 +47,7 @@ HFONT CreateTitleFont() {
 }  // namespace
 
 Wizard::Wizard(SetupSession& session, VariableTable& table)
-    : titleFont(CreateTitleFont()),
+    : titleFont(CreateTitleFont(WindowDpi(session.window))),
       owner(session),
       variables(table),
       linkGroup(session.linkGroup),
