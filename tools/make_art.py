@@ -1,9 +1,17 @@
 #!/usr/bin/env python3
 """Draws the pictures of Setup.exe and writes them into src/resources/.
 
-    setup.ico    icon 110: 32x32 and 16x16, 16 colours
-    wizard.bmp   bitmap 112: side picture of the wizard pages, 256 colours
-    corner.bmp   bitmap 113: corner of the background window, 191x90, 16 colours
+    setup.ico        icon 110: 32x32 and 16x16 in 16 colours, and 16 to
+                     256 pixels in 32 bits with alpha (PNG images)
+    wizard*.pic      pictures 112, 116, 117: side picture of the wizard
+                     pages at 100%, 150% and 200%, 256 colours
+    corner*.pic      pictures 113, 118, 119: corner of the background
+                     window, 191x90 at 100% in 16 colours; 150% and 200%
+                     in 256
+
+A picture (.pic) is a bitmap's header followed by its colour table and rows
+compressed as one raw deflate stream; Setup.exe expands it
+(src/platform/picture.cpp).
 
 All three show the same motif, an open carton with a diskette standing in it,
 drawn here from polygons so that the files can be rebuilt at any time:
@@ -65,9 +73,13 @@ def quantise(c, levels):
 # a nearer object meets a farther one or the background.
 
 class Canvas:
-    def __init__(self, width, height, background):
+    """A picture of width x height pixels. Shapes are given in units of
+    1 / scale pixels, so that one drawing serves every size of a picture."""
+
+    def __init__(self, width, height, background, scale=1.0):
         self.w = width
         self.h = height
+        self.scale = scale
         self.px = [[background] * width for _ in range(height)]
         self.obj = [[0] * width for _ in range(height)]  # 0 = background
         self.depth = {0: 0}
@@ -90,6 +102,7 @@ class Canvas:
         `paint` is a colour or a function (x, y) -> colour.
         """
         fn = paint if callable(paint) else (lambda x, y: paint)
+        pts = [(x * self.scale, y * self.scale) for x, y in pts]
         ys = [p[1] for p in pts]
         y0 = max(0, int(math.floor(min(ys))))
         y1 = min(self.h - 1, int(math.ceil(max(ys))))
@@ -115,15 +128,18 @@ class Canvas:
                for i in range(steps)]
         self.polygon(pts, paint, oid)
 
-    def outline(self, colour=BLACK):
-        """Draws a one-pixel line on the near side of every object boundary."""
+    def outline(self, colour=BLACK, width=1):
+        """Draws a line `width` pixels wide on the near side of every object
+        boundary."""
+        steps = [(d * dx, d * dy) for d in range(1, width + 1)
+                 for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))]
         edge = []
         for y in range(self.h):
             for x in range(self.w):
                 k = self.obj[y][x]
                 if not self.outlined[k]:
                     continue
-                for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+                for dx, dy in steps:
                     nx, ny = x + dx, y + dy
                     if 0 <= nx < self.w and 0 <= ny < self.h:
                         q = self.obj[ny][nx]
@@ -189,8 +205,11 @@ def draw_motif(cv, ox, oy, s, st, base_depth=10, detail=True):
     the tilt and the small parts are left out, since single pixels of them
     would only be noise."""
 
+    k = cv.scale
+
     def painter(fn):
-        return lambda x, y: fn(x, y, (x + 0.5 - ox) / s, (y + 0.5 - oy) / s)
+        return lambda x, y: fn(x, y, ((x + 0.5) / k - ox) / s,
+                               ((y + 0.5) / k - oy) / s)
 
     def poly(pts, fn, oid):
         cv.polygon(transform(pts, ox, oy, s), painter(fn), oid)
@@ -340,15 +359,26 @@ def draw_icon(size):
     s = size / 32.0
     draw_motif(cv, 0.5 * s, 1.0 * s, s * 0.97, icon_style(),
                detail=size >= 32)
-    cv.outline(BLACK)
+    cv.outline(BLACK, max(1, size // 64))
     return cv
 
 
-def corner_style():
+def mix(smooth):
+    """How the corner picture shades: at 100% by dithering the 16 colours,
+    which old displays show as they are; larger sizes are for today's
+    displays and take smooth shades of 256 colours."""
+    if smooth:
+        return lambda a, b, t, x, y: quantise(lerp(a, b, t), 32)
+    return dither
+
+
+def corner_style(smooth):
+    blend = mix(smooth)
+
     def shade(a, b, u0, u1, axis):
         def fn(x, y, u, v):
             t = ((u if axis == 0 else v) - u0) / float(u1 - u0)
-            return dither(a, b, t, x, y)
+            return blend(a, b, t, x, y)
         return fn
 
     return Style(
@@ -367,20 +397,23 @@ def corner_style():
     )
 
 
-def draw_corner():
-    """191 x 90 on white, the background window's bottom band: a monitor on
-    the left, the carton on the right, and a dotted path between them."""
-    w, h = 191, 90
-    cv = Canvas(w, h, WHITE)
+def draw_corner(scale=1.0):
+    """191 x 90 on white at 100%, the background window's bottom band: a
+    monitor on the left, the carton on the right, and a dotted path between
+    them."""
+    smooth = scale != 1.0
+    blend = mix(smooth)
+    w, h = CORNER_SIZE
+    cv = Canvas(int(round(w * scale)), int(round(h * scale)), WHITE, scale)
     shadow = cv.new_object(1, outline=False)
-    grey_dots = lambda x, y: dither(WHITE, SILVER, 0.5, x, y)
+    grey_dots = lambda x, y: blend(WHITE, SILVER, 0.5, x, y)
     cv.ellipse(40, 83, 36, 5, grey_dots, shadow)
     cv.ellipse(145, 84, 42, 5, grey_dots, shadow)
 
     mon = Style(
-        stand=lambda x, y: dither(SILVER, GREY, 0.5, x, y),
+        stand=lambda x, y: blend(SILVER, GREY, 0.5, x, y),
         casing=lambda x, y: SILVER,
-        screen=lambda x, y: dither(NAVY, BLUE, (y - 12) / 40.0, x, y),
+        screen=lambda x, y: blend(NAVY, BLUE, (y / scale - 12) / 40.0, x, y),
         window=lambda x, y: SILVER,
         title_bar=lambda x, y: NAVY,
         bar_back=lambda x, y: WHITE,
@@ -390,26 +423,28 @@ def draw_corner():
     draw_monitor(cv, 6, 12, 68, 56, mon)
 
     s = 2.6
-    draw_motif(cv, 191 - 32 * s - 2, 90 - 31 * s - 3, s, corner_style())
+    draw_motif(cv, w - 32 * s - 2, h - 31 * s - 3, s, corner_style(smooth))
     draw_dotted_arrow(cv, (118, 22), (98, 2), (80, 26), GREY)
-    cv.outline(BLACK)
+    cv.outline(BLACK, int(scale))
     return cv
 
 
-def draw_wizard(width, height):
+def draw_wizard(scale=1.0):
     """The wizard's side picture: deep blue fading to light blue, with the
     motif large in the lower half. 256 colours, so the shading is smooth;
     run-length encoded, as the sky is level bands."""
+    width, height = WIZARD_SIZE
+    pixel_height = int(round(height * scale))
     top = (0, 0, 96)
     mid = (0, 64, 176)
     bottom = (96, 160, 232)
 
     def sky(x, y):
-        t = y / float(height - 1)
+        t = y / float(pixel_height - 1)
         c = lerp(top, mid, t / 0.6) if t < 0.6 else lerp(mid, bottom, (t - 0.6) / 0.4)
-        return quantise(c, 64)
+        return quantise(c, 32)
 
-    cv = Canvas(width, height, (0, 0, 0))
+    cv = Canvas(int(round(width * scale)), pixel_height, (0, 0, 0), scale)
     bg = cv.new_object(0, outline=False)
     cv.polygon([(0, 0), (width, 0), (width, height), (0, height)], sky, bg)
     # Rings of light behind the carton.
@@ -417,7 +452,7 @@ def draw_wizard(width, height):
     for r, a in ((60, 0.10), (44, 0.16), (30, 0.22)):
         glow = cv.new_object(0, outline=False)
         cv.ellipse(cx, cy, r, r, lambda x, y, a=a: quantise(
-            lerp(sky(x, y), (255, 255, 255), a), 64), glow)
+            lerp(sky(x, y), (255, 255, 255), a), 32), glow)
 
     def grad(a, b, v0, v1):
         return lambda x, y, u, v: quantise(lerp(a, b, (v - v0) / (v1 - v0)), 32)
@@ -438,7 +473,7 @@ def draw_wizard(width, height):
     )
     s = 2.9
     draw_motif(cv, cx - 16 * s + 4, cy - 16 * s, s, st)
-    cv.outline((0, 0, 32))
+    cv.outline((0, 0, 32), int(scale))
     return cv
 
 
@@ -474,56 +509,9 @@ def pack_rows(index_rows, width, bpp):
     return bytes(out)
 
 
-BI_RLE8 = 1
-BI_RLE4 = 2
-
-
-def info_header(width, height, bpp, colours, image_size, compression=0):
-    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, compression,
+def info_header(width, height, bpp, colours, image_size):
+    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bpp, 0,
                        image_size, 0, 0, colours, 0)
-
-
-def rle_rows(index_rows, bpp):
-    """Run-length encodes rows of 8- or 4-bit palette indices, bottom row
-    first: runs of one index as (count, index byte), stretches without runs
-    as literal blocks, packed as in the plain format and padded to whole
-    words. A picture of level bands shrinks to a fraction; Setup.exe carries
-    it in every copy."""
-    # Below these lengths a run costs more than it saves.
-    shortest_run = 2 if bpp == 8 else 4
-    run_byte = (lambda v: v) if bpp == 8 else (lambda v: (v << 4) | v)
-    out = bytearray()
-    for row in reversed(index_rows):
-        i, n = 0, len(row)
-        while i < n:
-            j = i
-            while j < n and j - i < 255 and row[j] == row[i]:
-                j += 1
-            if j - i >= shortest_run:
-                out += bytes([j - i, run_byte(row[i])])
-                i = j
-                continue
-            # A literal block runs until a run worth its bytes begins.
-            k = i
-            while k < n and k - i < 255:
-                ahead = row[k:k + shortest_run + 1]
-                if len(ahead) == shortest_run + 1 and len(set(ahead)) == 1:
-                    break
-                k += 1
-            literal = row[i:k]
-            if len(literal) < 3:
-                # Blocks of one or two are escape codes: write them as runs.
-                for v in literal:
-                    out += bytes([1, run_byte(v)])
-            else:
-                packed = bytes(literal) if bpp == 8 else bytes(
-                    (literal[m] << 4) | (literal[m + 1] if m + 1 < len(literal) else 0)
-                    for m in range(0, len(literal), 2))
-                out += bytes([0, len(literal)]) + packed + b'\0' * (len(packed) % 2)
-            i = k
-        out += b'\0\0'  # end of line
-    out += b'\0\1'  # end of picture
-    return bytes(out)
 
 
 def palette_bytes(palette):
@@ -555,23 +543,22 @@ def build_palette(cv):
                 seen.append(c)
     if len(seen) > 256:
         raise ValueError('%d colours do not fit a 256-colour bitmap' % len(seen))
+    # Only the colours used: the header counts them, and every entry left
+    # out is four bytes less in Setup.exe.
     seen.sort()
-    return seen + [(0, 0, 0)] * (256 - len(seen))
+    return seen
 
 
-def bmp_bytes(cv, bpp, palette, rle=False):
-    rows = to_indices(cv, palette)
-    compression = 0
-    if rle:
-        compression = {8: BI_RLE8, 4: BI_RLE4}[bpp]
-        bits = rle_rows(rows, bpp)
-    else:
-        bits = pack_rows(rows, cv.w, bpp)
-    header = info_header(cv.w, cv.h, bpp, len(palette), len(bits), compression)
-    pal = palette_bytes(palette)
-    offset = 14 + len(header) + len(pal)
-    file_header = struct.pack('<2sIHHI', b'BM', offset + len(bits), 0, 0, offset)
-    return file_header + header + pal + bits
+def picture_bytes(cv, bpp, palette):
+    """A picture as Setup.exe carries it: the header of a bitmap, then its
+    colour table and its rows (bottom row first, as in a bitmap file) as
+    one raw deflate stream. A third of the run-length encoded size:
+    consecutive rows are alike, which deflate finds and run-length encoding
+    cannot."""
+    bits = pack_rows(to_indices(cv, palette), cv.w, bpp)
+    header = info_header(cv.w, cv.h, bpp, len(palette), len(bits))
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15, 9)
+    return header + packer.compress(palette_bytes(palette) + bits) + packer.flush()
 
 
 def icon_image_bytes(cv):
@@ -588,22 +575,43 @@ def icon_image_bytes(cv):
     return header + palette_bytes(VGA16) + xor + mask
 
 
-def ico_bytes(canvases):
-    images = [icon_image_bytes(cv) for cv in canvases]
+def png_chunk(kind, data):
+    c = struct.pack('>I', len(data)) + kind + data
+    return c + struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff)
+
+
+def icon_png_bytes(cv):
+    """One 32-bit icon image with its alpha channel, as PNG: the icon
+    format of Windows Vista and later takes PNG images, and at 256 pixels
+    a plain 32-bit image would be 256 KB."""
+    transparent = cv.background_mask()
+    raw = bytearray()
+    for y in range(cv.h):
+        raw.append(0)
+        for x in range(cv.w):
+            raw.extend(cv.px[y][x])
+            raw.append(0 if transparent[y][x] else 255)
+    ihdr = struct.pack('>IIBBBBB', cv.w, cv.h, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + png_chunk(b'IHDR', ihdr) +
+            png_chunk(b'IDAT', zlib.compress(bytes(raw), 9)) +
+            png_chunk(b'IEND', b''))
+
+
+def ico_bytes(classic, full_colour):
+    """16-colour images for old displays first, then the 32-bit ones."""
+    images = [(cv, 16, 4, icon_image_bytes(cv)) for cv in classic]
+    images += [(cv, 0, 32, icon_png_bytes(cv)) for cv in full_colour]
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for cv, img in zip(canvases, images):
-        out += struct.pack('<BBBBHHII', cv.w % 256, cv.h % 256, 16, 0, 1, 4,
-                           len(img), offset)
+    for cv, colours, bpp, img in images:
+        out += struct.pack('<BBBBHHII', cv.w % 256, cv.h % 256, colours, 0, 1,
+                           bpp, len(img), offset)
         offset += len(img)
-    return out + b''.join(images)
+    return out + b''.join(img for _, _, _, img in images)
 
 
 def png_bytes(cv, scale, see_through=None):
-    def chunk(kind, data):
-        c = struct.pack('>I', len(data)) + kind + data
-        return c + struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff)
-
+    chunk = png_chunk
     mask = cv.background_mask() if see_through else None
     raw = bytearray()
     for y in range(cv.h * scale):
@@ -621,12 +629,17 @@ def png_bytes(cv, scale, see_through=None):
 
 # ---------------------------------------------------------------------------
 
-# The wizard frame is 70 x 155 dialog units of "MS Sans Serif" 8, whose
-# dialog base units are 6 x 13 pixels at 96 dpi: 105 pixels wide. The page
-# itself is 154 units high, 250 pixels; the frame's sunken edge takes one
-# pixel on each side, and the static control centres the picture in it.
-WIZARD_SIZE = (105, 250)
+# The wizard frame is 70 x 153 dialog units of the shell dialog font, 8
+# point: inside its sunken edge about 121 x 246 pixels at 96 dpi, 138 x 285
+# at 120 and 173 x 361 at 144 in Wine's Tahoma (a font does not grow
+# exactly with the dpi). The static control centres the picture in it. Each picture
+# comes at 100%, 150% and 200%, and Setup.exe shows the largest that the
+# window's dpi does not outgrow, so the picture at 100% and its 150% must
+# fit the frames at 96 and 144 dpi.
+WIZARD_SIZE = (115, 240)
 CORNER_SIZE = (191, 90)
+SCALES = ((1.0, ''), (1.5, '150'), (2.0, '200'))
+ICON_SIZES = (16, 24, 32, 48, 64, 256)
 
 
 def main(argv):
@@ -634,33 +647,40 @@ def main(argv):
     default_out = os.path.join(here, os.pardir, 'src', 'resources')
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument('--out', default=default_out,
-                    help='folder for setup.ico, wizard.bmp and corner.bmp')
+                    help='folder for setup.ico and the wizard and corner pictures')
     ap.add_argument('--preview', help='also write enlarged PNGs here')
     args = ap.parse_args(argv)
 
-    icons = [draw_icon(32), draw_icon(16)]
-    wizard = draw_wizard(*WIZARD_SIZE)
-    corner = draw_corner()
-    assert (corner.w, corner.h) == CORNER_SIZE
+    classic_icons = [draw_icon(32), draw_icon(16)]
+    icons = [draw_icon(size) for size in ICON_SIZES]
+    files = {'setup.ico': ico_bytes(classic_icons, icons)}
+    previews = [('icon32.png', classic_icons[0], 8, TEAL),
+                ('icon16.png', classic_icons[1], 8, TEAL)]
+    for scale, suffix in SCALES:
+        wizard = draw_wizard(scale)
+        corner = draw_corner(scale)
+        # At 100% the corner keeps the 16 colours of old displays.
+        corner_bpp, corner_palette = ((4, VGA16) if scale == 1.0
+                                      else (8, build_palette(corner)))
+        files['wizard%s.pic' % suffix] = picture_bytes(
+            wizard, 8, build_palette(wizard))
+        files['corner%s.pic' % suffix] = picture_bytes(
+            corner, corner_bpp, corner_palette)
+        previews.append(('wizard%s.png' % suffix, wizard, 2, None))
+        previews.append(('corner%s.png' % suffix, corner, 2, None))
+    previews.append(('icon256.png', icons[-1], 1, TEAL))
+    previews.append(('icon48.png', icons[3], 4, TEAL))
 
-    files = {
-        'setup.ico': ico_bytes(icons),
-        'wizard.bmp': bmp_bytes(wizard, 8, build_palette(wizard), rle=True),
-        'corner.bmp': bmp_bytes(corner, 4, VGA16, rle=True),
-    }
     os.makedirs(args.out, exist_ok=True)
     for name, data in files.items():
         with open(os.path.join(args.out, name), 'wb') as f:
             f.write(data)
-        print('%-11s %6d bytes' % (name, len(data)))
+        print('%-14s %6d bytes' % (name, len(data)))
 
     if args.preview:
         os.makedirs(args.preview, exist_ok=True)
-        desktop = TEAL  # icons are shown over the classic desktop colour
-        for name, cv, scale, under in (('icon32.png', icons[0], 8, desktop),
-                                       ('icon16.png', icons[1], 8, desktop),
-                                       ('wizard.png', wizard, 2, None),
-                                       ('corner.png', corner, 3, None)):
+        # Icons are shown over the classic desktop colour.
+        for name, cv, scale, under in previews:
             with open(os.path.join(args.preview, name), 'wb') as f:
                 f.write(png_bytes(cv, scale, under))
     return 0

@@ -12,6 +12,8 @@
 # Environment:
 #   WINE_BENCH_VISIBLE=1  use the caller's $DISPLAY instead of a private Xvfb
 #   WINE_BENCH_KEEP=1     keep the prefix afterwards (its path is printed)
+#   WINE_BENCH_DPI=N      the prefix's dots per inch (default 96); a program
+#                         reads it when it starts
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -73,6 +75,9 @@ done
 if [ -n "$xvfb_pid" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 fi
+
+# The dpi of the screen, as the display settings of Windows set it.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${WINE_BENCH_DPI:-96}" /f >/dev/null 2>&1
 
 export WINE_BENCH_ACTIVE=1
 "$@"

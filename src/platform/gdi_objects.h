@@ -14,7 +14,14 @@ struct MemoryDcTraits {  // from CreateCompatibleDC
   static void Close(Handle h) { DeleteDC(h); }
 };
 
+struct IconTraits {  // from LoadImageA without LR_SHARED
+  using Handle = HICON;
+  static Handle None() { return nullptr; }
+  static void Close(Handle h) { DestroyIcon(h); }
+};
+
 using GdiObject = UniqueHandle<GdiObjectTraits>;
+using IconHandle = UniqueHandle<IconTraits>;
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
 
 // Selects an object into a device context and puts the previous one back,

@@ -39,11 +39,17 @@
 #define IDI_SETUP               110
 
 /* ------------------------------------------------------------------------
- * Bitmaps: the side picture of every wizard page (dialog templates) and the
- * picture in the bottom-right corner of the background window (shell/).
+ * Pictures (RT_RCDATA, platform/picture.h): the side picture of every
+ * wizard page (wizard/) and the picture in the bottom-right corner of the
+ * background window (shell/), each at 100%, 150% and 200% for the window's
+ * dpi.
  * ---------------------------------------------------------------------- */
 #define IDB_WIZARD              112
 #define IDB_CORNER              113  /* 191 x 90 pixels, 16 colours */
+#define IDB_WIZARD_150          116
+#define IDB_WIZARD_200          117
+#define IDB_CORNER_150          118  /* 287 x 135 pixels */
+#define IDB_CORNER_200          119  /* 382 x 180 pixels */
 
 /* ------------------------------------------------------------------------
  * Controls of the wizard pages (wizard/).
@@ -63,6 +69,7 @@
 #define IDC_SPACE_REQUIRED      1032 /* 102: "%lu Kb" of the bytes to copy   */
 #define IDC_SPACE_AVAILABLE     1033 /* 102: "%lu Kb" free on the drive      */
 #define IDC_CHANGE              1050 /* 102 and 105: browse button           */
+#define IDC_WIZARD_PICTURE      1060 /* every page: the side picture         */
 
 /* ------------------------------------------------------------------------
  * Controls of the progress window, dialog 108 (engine/).
@@ -91,6 +98,7 @@
  * ---------------------------------------------------------------------- */
 #define IDC_LAUNCH_APP          1057 /* start the "Execute" program */
 #define IDC_VIEW_NOTES          1058 /* open the "View" file        */
+#define IDC_COMPLETION_ICON     1061 /* icon 110 in the window's size */
 
 /* ------------------------------------------------------------------------
  * Control of the licence agreement, dialog 115 (wizard/).

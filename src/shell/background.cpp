@@ -1,20 +1,26 @@
 #include "shell/background.h"
 
 #include "resources/resource_ids.h"
+#include "platform/dpi.h"
 #include "platform/gdi_objects.h"
 #include "platform/globals.h"
+#include "platform/picture.h"
 #include "session/setup_session.h"
 
 namespace {
 
 const COLORREF kBlue = RGB(0, 0, 255);
 const COLORREF kWhite = RGB(255, 255, 255);
+// Lengths at 96 dpi; the window's dpi scales them, and picks the corner
+// picture drawn for it.
 const int kDefaultPictureHeight = 90;  // layout when the picture is missing
 const int kPictureMargin = 10;
+const int kGradientMargin = 20;  // between the gradient and the picture
 const float kStep = 0.03125f;  // one thirty-second
 
-GdiObject LoadCornerPicture(HINSTANCE instance) {
-  return GdiObject(LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_CORNER)));
+GdiObject LoadCornerPicture(HINSTANCE instance, UINT dpi) {
+  const WORD picture = PictureForDpi(dpi, IDB_CORNER, IDB_CORNER_150, IDB_CORNER_200);
+  return LoadPicture(instance, picture);
 }
 
 struct Channel {
@@ -65,8 +71,9 @@ void FillGradient(HDC dc, COLORREF from, COLORREF to, int left, int top, int rig
 bool SetupSession::PaintBackground(HDC dc) {
   RECT client;
   GetClientRect(window, &client);
-  int pictureHeight = kDefaultPictureHeight;
-  if (GdiObject picture = LoadCornerPicture(instance)) {
+  const UINT dpi = WindowDpi(window);
+  int pictureHeight = ScaleToDpi(kDefaultPictureHeight, dpi);
+  if (GdiObject picture = LoadCornerPicture(instance, dpi)) {
     BITMAP info = {};
     if (GetObjectA(picture.get(), sizeof info, &info)) pictureHeight = info.bmHeight;
   }
@@ -80,7 +87,7 @@ bool SetupSession::PaintBackground(HDC dc) {
     Rectangle(dc, client.left, client.bottom / 2, client.right + 1, client.bottom + 1);
   }
   FillGradient(dc, kBlue, kWhite, client.left, MulDiv(client.bottom, 20, 100), client.right,
-               client.bottom - (pictureHeight + 20), 0);
+               client.bottom - (pictureHeight + ScaleToDpi(kGradientMargin, dpi)), 0);
   return true;
 }
 
@@ -93,27 +100,33 @@ bool SetupSession::PaintTitle(HDC dc) {
   titleVariable->GetValue(title, kTextSize);
   const int titleLength = lstrlenA(title);
 
-  const int height = dc ? -MulDiv(24, GetDeviceCaps(dc, LOGPIXELSY), 72) : 0;
+  // The window's dpi, not the device context's: with per-monitor awareness
+  // the latter stays the system's on every monitor.
+  const UINT dpi = WindowDpi(window);
+  const int height = dc ? -MulDiv(24, static_cast<int>(dpi), 72) : 0;
   GdiObject font(CreateFontA(height, 0, 0, 0, FW_NORMAL, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_ROMAN, ""));
   {
     SelectObjectGuard selectedFont(dc, font.get());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, RGB(0, 0, 0));
-    TextOutA(dc, 12, 12, title, titleLength);
+    const int shadow = ScaleToDpi(12, dpi);
+    const int place = ScaleToDpi(10, dpi);
+    TextOutA(dc, shadow, shadow, title, titleLength);
     SetTextColor(dc, kWhite);
-    TextOutA(dc, 10, 10, title, titleLength);
+    TextOutA(dc, place, place, title, titleLength);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
   }
 
-  GdiObject picture = LoadCornerPicture(instance);
+  GdiObject picture = LoadCornerPicture(instance, dpi);
   if (!picture) return true;
+  const int margin = ScaleToDpi(kPictureMargin, dpi);
   MemoryDc memory(CreateCompatibleDC(dc));
   BITMAP info = {};
   if (!memory || !GetObjectA(picture.get(), sizeof info, &info)) return true;
   SelectObjectGuard selected(memory.get(), picture.get());
-  BitBlt(dc, client.right - info.bmWidth - kPictureMargin, client.bottom - info.bmHeight - kPictureMargin,
+  BitBlt(dc, client.right - info.bmWidth - margin, client.bottom - info.bmHeight - margin,
          info.bmWidth, info.bmHeight, memory.get(), 0, 0, SRCCOPY);
   return true;
 }

@@ -273,6 +273,9 @@ bool CreateMainWindow(HINSTANCE instance) {
   return true;
 }
 
+// Sent to a top-level window that has moved to a monitor of another dpi.
+constexpr UINT kDpiChanged = 0x02E0;
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
@@ -291,6 +294,15 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       HDC dc = BeginPaint(window, &paint);
       if (SetupSession* session = SessionOf(window)) session->PaintTitle(dc);
       EndPaint(window, &paint);
+      return 0;
+    }
+    case kDpiChanged: {
+      // Moved to a monitor of another dpi: take the place the system
+      // proposes and paint again, in the sizes for the new dpi.
+      const RECT& place = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      InvalidateRect(window, nullptr, TRUE);
       return 0;
     }
     case WM_ERASEBKGND:

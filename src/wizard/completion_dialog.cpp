@@ -3,7 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <utility>
+
 #include "engine/restart.h"
+#include "platform/dpi.h"
+#include "platform/gdi_objects.h"
 #include "platform/global_memory.h"
 #include "platform/globals.h"
 #include "platform/shell_calls.h"
@@ -14,6 +18,23 @@
 #include "wizard/wizard.h"
 
 namespace {
+
+// Sent to a top-level window that has moved to a monitor of another dpi.
+constexpr UINT kDpiChanged = 0x02E0;
+
+// The icon the dialog shows: the icon control does not own an icon set
+// into it, so it is kept here until the dialog is gone.
+IconHandle g_completionIcon;
+
+// The program icon in the size for the dialog's dpi: 32 pixels at 96 dpi,
+// 48 at 144, 64 at 192, each drawn at that size.
+void ShowIcon(HWND dialog, HINSTANCE instance) {
+  const int size = ScaleToDpi(32, WindowDpi(dialog));
+  IconHandle icon(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON, size, size, 0)));
+  if (!icon) return;
+  SendDlgItemMessageA(dialog, IDC_COMPLETION_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  g_completionIcon = std::move(icon);  // the one shown before goes only now
+}
 
 SetupSession* SessionOf(HWND dialog) { return reinterpret_cast<SetupSession*>(GetWindowLongPtrA(dialog, DWLP_USER)); }
 
@@ -35,6 +56,7 @@ void NameLaunchBox(const SetupSession& session, HWND dialog) {
 INT_PTR OnInit(HWND dialog, SetupSession& session) {
   SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&session));
   PlaceDialogInWorkArea(dialog);
+  ShowIcon(dialog, session.instance);
   const DWORD options = session.completionOptions;
   ShowBox(dialog, IDC_LAUNCH_APP, (options & COMPLETION_OFFER_EXECUTE) != 0);
   ShowBox(dialog, IDC_VIEW_NOTES, (options & COMPLETION_OFFER_VIEW) != 0);
@@ -69,6 +91,10 @@ INT_PTR CALLBACK CompletionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
       return OnInit(dialog, *reinterpret_cast<SetupSession*>(lParam));
     case WM_COMMAND:
       return OnCommand(dialog, LOWORD(wParam));
+    case kDpiChanged:
+      // The dialog manager moves and rescales the dialog itself.
+      if (SetupSession* session = SessionOf(dialog)) ShowIcon(dialog, session->instance);
+      return FALSE;
   }
   return FALSE;
 }
@@ -104,6 +130,7 @@ void ShowCompletion(SetupSession& session) {
   }
   DialogBoxParamA(session.instance, MAKEINTRESOURCEA(IDD_COMPLETION), session.window, CompletionDlgProc,
                   reinterpret_cast<LPARAM>(&session));
+  g_completionIcon.reset();
   if (!session.restartNeeded) {
     // The release notes first, so that the application opens over them.
     if (session.completionOptions & COMPLETION_OPEN_VIEW) LaunchSetting(session, 'V');

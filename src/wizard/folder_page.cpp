@@ -113,6 +113,7 @@ bool GetDriveFreeSpace(char drive, std::uint64_t& freeBytes) {
 INT_PTR CALLBACK FolderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
   if (!wizard) return FALSE;
+  ShowSidePicture(*wizard, page, message);
   return GuardPage(page, [&]() -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:

@@ -122,6 +122,7 @@ INT_PTR OnGroupNotify(Wizard& wizard, HWND page, const NMHDR& header) {
 INT_PTR CALLBACK ShortcutsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
   if (!wizard) return FALSE;
+  ShowSidePicture(*wizard, page, message);
   return GuardPage(page, [&]() -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:
@@ -136,6 +137,7 @@ INT_PTR CALLBACK ShortcutsPageProc(HWND page, UINT message, WPARAM wParam, LPARA
 INT_PTR CALLBACK GroupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
   if (!wizard) return FALSE;
+  ShowSidePicture(*wizard, page, message);
   return GuardPage(page, [&]() -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:

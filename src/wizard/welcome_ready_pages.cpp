@@ -86,6 +86,7 @@ INT_PTR OnReadyNotify(Wizard& wizard, HWND page, const NMHDR& header) {
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
   if (!wizard) return FALSE;
+  ShowSidePicture(*wizard, page, message);
   return GuardPage(page, [&]() -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:
@@ -100,6 +101,7 @@ INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK ReadyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   Wizard* wizard = GetPageWizard(page, message, wParam, lParam);
   if (!wizard) return FALSE;
+  ShowSidePicture(*wizard, page, message);
   return GuardPage(page, [&]() -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:

@@ -5,7 +5,9 @@
 #include <memory>
 #include <new>
 
+#include "platform/dpi.h"
 #include "platform/globals.h"
+#include "platform/picture.h"
 #include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "resources/resource_ids.h"
@@ -30,12 +32,14 @@ const PageTemplate kPages[kWizardPageCount] = {
 
 using PropertySheetFn = INT_PTR(WINAPI*)(LPCPROPSHEETHEADERA);
 
-HFONT CreateTitleFont() {
-  int height = 0;
-  if (HDC screen = GetDC(nullptr)) {
-    height = -MulDiv(12, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-  }
+// Sent to child windows, pages included, after their top-level window has
+// moved to a monitor of another dpi (Windows 10 1703 and later).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
+// 12 points at the dpi of the window the sheet opens over; the screen's is
+// the system's, which differs on another monitor under per-monitor awareness.
+HFONT CreateTitleFont(UINT dpi) {
+  const int height = -MulDiv(12, static_cast<int>(dpi), 72);
   return CreateFontA(height, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
                      DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "");
 }
@@ -43,7 +47,7 @@ HFONT CreateTitleFont() {
 }  // namespace
 
 Wizard::Wizard(SetupSession& session, VariableTable& table)
-    : titleFont(CreateTitleFont()),
+    : titleFont(CreateTitleFont(WindowDpi(session.window))),
       owner(session),
       variables(table),
       linkGroup(session.linkGroup),
@@ -99,6 +103,21 @@ void Wizard::ShowHelp(DWORD context) {
     return;
   }
   helpShown = WinHelpA(owner.window, helpFile, HELP_CONTEXT, context);
+}
+
+HBITMAP Wizard::SidePicture(UINT dpi) {
+  const WORD picture = PictureForDpi(dpi, IDB_WIZARD, IDB_WIZARD_150, IDB_WIZARD_200);
+  GdiObject& slot = sidePictures[picture == IDB_WIZARD ? 0 : picture == IDB_WIZARD_150 ? 1 : 2];
+  if (!slot) slot = LoadPicture(owner.instance, picture);
+  return static_cast<HBITMAP>(slot.get());
+}
+
+void ShowSidePicture(Wizard& wizard, HWND page, UINT message) {
+  if (message != WM_INITDIALOG && message != kDpiChangedAfterParent) return;
+  // The frame does not own what it shows: the Wizard keeps every picture
+  // until the sheet is gone.
+  if (HBITMAP picture = wizard.SidePicture(WindowDpi(page)))
+    SendDlgItemMessageA(page, IDC_WIZARD_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
 }
 
 Wizard* GetPageWizard(HWND page, UINT message, WPARAM, LPARAM lParam) {

@@ -24,15 +24,24 @@ public:
   // Opens the help file at `context`; 0 closes it.
   void ShowHelp(DWORD context);
 
+  // The side picture in the size for `dpi`, loaded once and kept while the
+  // sheet may show it; null when it cannot be loaded.
+  HBITMAP SidePicture(UINT dpi);
+
   DWORD result = 0;
   DWORD helpShown = 0;
   GdiObject titleFont;  // bold italic 12 point; none keeps the template font
+  GdiObject sidePictures[3];  // 100%, 150%, 200%; the pages' frames show them
   SetupSession& owner;
   VariableTable& variables;
   int linkGroup;
   int linkDesktop;
   int linkStartup;
 };
+
+// Puts the side picture for the page's dpi into its frame when the page is
+// made and whenever its dpi changes (the sheet moved to another monitor).
+void ShowSidePicture(Wizard& wizard, HWND page, UINT message);
 
 // The Wizard of a page: on WM_INITDIALOG the page record arrives in lParam
 // and is kept in the page's DWLP_USER; null before that.
