@@ -17,6 +17,7 @@ bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
   char aside[kPathSize];
   // The name is made by creating an empty file, which the old file then
   // replaces.
+  JournalNote({"P", folder, kAsidePrefix});
   if (!GetTempFileNameA(folder, kAsidePrefix, 0, aside)) return false;
   JournalNote({"FA", path, aside});
   if (!MoveFileExA(path, aside, MOVEFILE_REPLACE_EXISTING)) {

@@ -40,6 +40,7 @@ public:
   bool Create(const char* folder, StagingFolders& staging) {
     char stagingFolder[kPathSize];
     if (staging.For(folder, stagingFolder)) file_ = CreateTemporaryFile(stagingFolder, path_);
+    if (!file_) JournalNote({"P", folder, kTempPrefix});
     if (!file_ && GetTempFileNameA(folder, kTempPrefix, 0, path_) != 0) {
       JournalNote({"T", path_});
       owned_ = true;
@@ -80,7 +81,9 @@ public:
   // Where it cannot be moved it waits where it is.
   void MoveInto(const char* folder) {
     char moved[kPathSize];
-    if (!owned_ || GetTempFileNameA(folder, kTempPrefix, 0, moved) == 0) return;
+    if (!owned_) return;
+    JournalNote({"P", folder, kTempPrefix});
+    if (GetTempFileNameA(folder, kTempPrefix, 0, moved) == 0) return;
     if (MoveFileExA(path_, moved, MOVEFILE_REPLACE_EXISTING))
       CopyText(path_, sizeof path_, moved);
     else
@@ -186,7 +189,6 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
     return SkipOrCancel(item, destination);
   if (!GetFolderPart(destination, folder, sizeof folder)) return SkipOrCancel(item, destination);
   CreateFolderPath(folder, &record.createdFolder);
-  if (!record.createdFolder.empty()) JournalNote({"FF", folder, record.createdFolder.c_str()});
   if (!temp.Create(folder, item.owner->staging)) return SkipOrCancel(item, destination);
 
   SetProgressText(*item.owner, description, destination);

@@ -1,5 +1,7 @@
 #include "engine/folders.h"
 
+#include "session/journal.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -28,6 +30,9 @@ void CreateFolderPath(char* folder, std::string* outermostCreated) {
   *backslash = '\0';
   CreateFolderPath(folder, outermostCreated);
   *backslash = '\\';
+  // Noted before it is made: a run cut short right after leaves no folder
+  // that the next run does not know of.
+  JournalNote({"FF", folder, folder});
   if (CreateDirectoryA(folder, nullptr) && outermostCreated && outermostCreated->empty()) *outermostCreated = folder;
 }
 

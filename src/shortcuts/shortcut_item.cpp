@@ -155,7 +155,6 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
 
   // A folder that cannot be made shows up as a failed save.
   CreateFolderPath(folder, &placed.outermostCreated);
-  if (!placed.outermostCreated.empty()) JournalNote({"LF", folder, placed.outermostCreated.c_str()});
   if (!SetAside(placed)) {
     // The old link is still in place and stays untouched.
     RemoveCreatedFolders(placed.folder.c_str(), placed.outermostCreated);
@@ -198,6 +197,7 @@ bool ShortcutItem::SetAside(PlacedLink& placed) {
   // gets the old bytes back exactly. GetTempFileNameA creates the file
   // that reserves the name; the rename replaces it.
   char aside[MAX_PATH];
+  JournalNote({"P", placed.folder.c_str(), kAsidePrefix});
   if (GetTempFileNameA(placed.folder.c_str(), kAsidePrefix, 0, aside) == 0) return false;
   JournalNote({"LA", placed.path.c_str(), aside});
   if (!MoveFileExA(placed.path.c_str(), aside, MOVEFILE_REPLACE_EXISTING)) {

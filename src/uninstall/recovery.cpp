@@ -52,6 +52,17 @@ void PutBack(const std::string& path, const std::string& aside) {
   MoveFileA(aside.c_str(), path.c_str());
 }
 
+// The names made ready in `folder` with `prefix` for a rename the run did
+// not live to make: empty, and so nobody's.
+void DeleteEmptyPlaceholders(const std::string& folder, const std::string& prefix) {
+  WIN32_FIND_DATAA found;
+  FindHandle find(FindFirstFileA((folder + "\\" + prefix + "*.tmp").c_str(), &found));
+  if (!find) return;
+  do {
+    DeleteIfEmpty(folder + "\\" + found.cFileName);
+  } while (FindNextFileA(find.get(), &found));
+}
+
 void EmptyStagingFolder(const std::string& folder) {
   WIN32_FIND_DATAA found;
   FindHandle find(FindFirstFileA((folder + "\\QWI*.TMP").c_str(), &found));
@@ -121,8 +132,10 @@ void TakeBackInstallation(SetupSession& session, const std::vector<Line>& lines)
       DeleteFileA(second.c_str());
     } else if (kind == "FC" && line->size() > 2) {
       RestoreSharedCount(session.instance, first.c_str(), DecodeCount(second));
-    } else if (kind == "FF" || kind == "LF") {
+    } else if (kind == "FF") {
       RemoveCreatedFolders(first.c_str(), second);
+    } else if (kind == "P") {
+      DeleteEmptyPlaceholders(first, second);
     } else if (kind == "T") {
       DeleteFileA(first.c_str());
     } else if (kind == "S") {
@@ -144,8 +157,15 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
   std::unique_ptr<InstallLog> log(new InstallLog);
   if (ReadTrustedLog(session, folder, *log)) {
     session.removalLog = std::move(log);
-    for (const Line& line : lines)
-      if (line[0] == "UD" && line.size() > 1) session.removalDone.push_back(std::strtoul(line[1].c_str(), nullptr, 10));
+    // Removing again what is gone already does no harm, but a count must
+    // not be lowered twice: an entry whose count may have been lowered is
+    // done, at worst leaving the file with a count too many.
+    for (const Line& line : lines) {
+      if (line[0] != "UD" || line.size() < 2) continue;
+      const std::size_t index = std::strtoul(line[1].c_str(), nullptr, 10);
+      if (index < session.removalLog->entries.size() && session.removalLog->entries[index].counted)
+        session.removalDone.push_back(index);
+    }
     RunRemove(session, nullptr);
     session.removalLog.reset();
     session.removalDone.clear();
