@@ -130,18 +130,19 @@ protected:
 
 TEST_F(Recovery, AKilledInstallationOrRollbackIsTakenBack) {
   InstallationSet set;
-  WriteProduct(set, "1.0", 600);
+  WriteProduct(set, "1.0", 2000);
   const PrefixSnapshot before = PrefixSnapshot::Take();
   KillAt(set, "/D=\"" + folder_ + "\"",
-         {{"file created", 1}, {"file created", 150}, {"file created", 450}, {"file created", 602},
-          {"shared count of", 1}, {"registry:", 2}},
+         {{"file created", 1}, {"file created", 300}, {"file created", 600}, {"file created", 1000}, {"file created", 1800},
+          {"file created", 2002}, {"shared count of", 1}, {"registry:", 2}},
          before);
 
   // A run that fails at its last file rolls back; killed in its rollback,
   // the next run finishes taking it back.
   InstallationSet failing;
-  WriteProduct(failing, "1.0", 600, "missing.txt=%0\\missing.txt,7,0\r\n");
-  KillAt(failing, "/D=\"" + folder_ + "\"", {{"rollback: file", 5}, {"rollback: file", 400}}, before);
+  WriteProduct(failing, "1.0", 2000, "missing.txt=%0\\missing.txt,7,0\r\n");
+  KillAt(failing, "/D=\"" + folder_ + "\"", {{"rollback: file", 5}, {"rollback: file", 700}, {"rollback: file", 1500}},
+         before);
 }
 
 TEST_F(Recovery, AKilledUpgradeLeavesTheOldVersionAndAKilledUninstallIsFinished) {
@@ -152,13 +153,15 @@ TEST_F(Recovery, AKilledUpgradeLeavesTheOldVersionAndAKilledUninstallIsFinished)
   const PrefixSnapshot before = PrefixSnapshot::Take();
   ASSERT_EQ(RunQuietly(one, "/S /D=\"" + folder_ + "\""), 0u);
   const PrefixSnapshot versionOne = PrefixSnapshot::Take();
-  KillAt(two, "/D=\"" + folder_ + "\"", {{"file replaced", 1}, {"file created", 20}, {"file replaced", 290},
-                                         {"registry:", 1}},
+  KillAt(two, "/D=\"" + folder_ + "\"",
+         {{"file replaced", 1}, {"file created", 20}, {"file replaced", 150}, {"file replaced", 290},
+          {"shared count of", 1}, {"registry:", 1}},
          versionOne);
 
   // An uninstall killed half-way is finished by the next run: the machine
   // as before the product, but for the shared library's count at 0.
-  for (const KillPoint& point : std::vector<KillPoint>{{"file removed", 100}, {"registry key removed", 1}}) {
+  for (const KillPoint& point :
+       std::vector<KillPoint>{{"file removed", 1}, {"file removed", 100}, {"registry key removed", 1}}) {
     SCOPED_TRACE(point.marker);
     ASSERT_TRUE(KillWhenLogged(one, "/U \"" + folder_ + "\"", logs_.Join("killed.log"), point.marker, point.count));
     EXPECT_EQ(RunQuietly(one, "/S /U \"" + ProgramFiles() + "\\Nothing\""), 1603u);
