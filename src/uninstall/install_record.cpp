@@ -190,6 +190,9 @@ void FindInstalledProduct(SetupSession& session) {
 
 void PrepareProductRecord(SetupSession& session) {
   const std::string folder = WithoutTrailingBackslash(VariableValue(session, '0'));
+  // A product in a drive's root or among Windows' own folders could never
+  // be removed safely: refused before anything is installed.
+  if (!IsSafeProductFolder(folder)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
   session.productKey = ProductKeyName(session, folder);
   if (!session.previousLog || !SamePath(session.previousLog->product, session.productKey)) {
     session.previousLog.reset();

@@ -17,7 +17,9 @@ void FindInstalledProduct(SetupSession& session);
 // adds to the registry list the entry's values that the lists do not
 // write themselves (InstallLocation, EstimatedSize, NoModify, NoRepair,
 // DisplayVersion, Publisher), so that they are installed, rolled back and
-// removed like the product's own. Throws SETUP_ERR_NO_MEMORY.
+// removed like the product's own. Throws SETUP_ERR_UNINSTALL_INFO for a
+// folder that could not be removed safely (a drive's root, Windows' own),
+// SETUP_ERR_NO_MEMORY.
 void PrepareProductRecord(SetupSession& session);
 
 // After every list was installed: writes the product's install log, what
