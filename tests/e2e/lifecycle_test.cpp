@@ -21,25 +21,8 @@ const char kSharedDlls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shared
 const char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string SystemFolder() {
-  char folder[MAX_PATH] = "";
-  GetSystemDirectoryA(folder, MAX_PATH);
-  return folder;
-}
 
-DWORD RunQuietly(const InstallationSet& set, const std::string& arguments) {
-  auto process = set.Start(arguments);
-  if (!process || !process->WaitForExit(kRunTimeoutMs)) return 0xFFFFFFFF;
-  return process->ExitCode().value_or(0xFFFFFFFF);
-}
 
-std::string RegistryText(HKEY root, const std::string& key, const char* name) {
-  char value[512] = {};
-  DWORD size = sizeof value - 1;
-  if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-    return "<absent>";
-  return value;
-}
 
 void SetRegistryText(HKEY root, const std::string& key, const char* name, const std::string& value) {
   HKEY opened = nullptr;
@@ -50,14 +33,6 @@ void SetRegistryText(HKEY root, const std::string& key, const char* name, const 
   RegCloseKey(opened);
 }
 
-long SharedCount(const std::string& path) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  if (RegGetValueA(HKEY_LOCAL_MACHINE, kSharedDlls, path.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS)
-    return -100;
-  return static_cast<long>(value);
-}
 
 // The snapshot's line for a shared count of `path` at `count`, with the
 // counts' key when the machine had none before.
@@ -160,8 +135,8 @@ TEST(Lifecycle, TwoProductsTakeAwayOnlyTheirOwnInEitherOrder) {
 
   for (bool alphaFirst : {true, false}) {
     SCOPED_TRACE(alphaFirst ? "alpha removed first" : "beta removed first");
-    ASSERT_EQ(RunQuietly(alpha.set(), "/S /D=" + alphaFolder), 0u);
-    ASSERT_EQ(RunQuietly(beta.set(), "/S /D=" + betaFolder), 0u);
+    ASSERT_EQ(RunToExit(alpha.set(), "/S /D=" + alphaFolder), 0u);
+    ASSERT_EQ(RunToExit(beta.set(), "/S /D=" + betaFolder), 0u);
     // Somebody's count of 1, and one for each product.
     EXPECT_EQ(SharedCount(shared), 3);
     EXPECT_EQ(testsupport::ReadFile(shared), testsupport::ReadFile(uiauto::PathBesideThisExecutable("ver_2_0.dll")));
@@ -175,9 +150,9 @@ TEST(Lifecycle, TwoProductsTakeAwayOnlyTheirOwnInEitherOrder) {
 
     const std::string first = alphaFirst ? alphaFolder : betaFolder;
     const std::string second = alphaFirst ? betaFolder : alphaFolder;
-    EXPECT_EQ(RunQuietly(alphaFirst ? alpha.set() : beta.set(), "/S /U \"" + first + "\""), 0u);
+    EXPECT_EQ(RunToExit(alphaFirst ? alpha.set() : beta.set(), "/S /U \"" + first + "\""), 0u);
     EXPECT_EQ(SharedCount(shared), 2);
-    EXPECT_EQ(RunQuietly(alphaFirst ? beta.set() : alpha.set(), "/S /U \"" + second + "\""), 0u);
+    EXPECT_EQ(RunToExit(alphaFirst ? beta.set() : alpha.set(), "/S /U \"" + second + "\""), 0u);
     // Everything foreign as it was; of the products, only the count that
     // somebody else keeps on the library they found.
     EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), CountLines(before, shared, 1));
@@ -198,7 +173,7 @@ TEST(Lifecycle, ARecordThatCannotBeTrustedRemovesNothing) {
       .Write();
   const std::string folder = ProgramFiles() + "\\LcRecord";
   const PrefixSnapshot before = PrefixSnapshot::Take();
-  ASSERT_EQ(RunQuietly(product.set(), "/S /D=" + folder), 0u);
+  ASSERT_EQ(RunToExit(product.set(), "/S /D=" + folder), 0u);
   const std::string logPath = folder + "\\Install.log";
   const std::string setupDat = folder + "\\Setup.dat";
   const std::string log = testsupport::ReadFile(logPath);
@@ -231,7 +206,7 @@ TEST(Lifecycle, ARecordThatCannotBeTrustedRemovesNothing) {
   for (const auto& [what, damage] : damages) {
     SCOPED_TRACE(what);
     damage();
-    EXPECT_EQ(RunQuietly(product.set(), "/S /U \"" + folder + "\""), 1603u);
+    EXPECT_EQ(RunToExit(product.set(), "/S /U \"" + folder + "\""), 1603u);
     testsupport::WriteFile(logPath, log);
     testsupport::WriteFile(setupDat, dat);
     SetRegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "LcRecord", "SetupLogChecksum", checksum);
@@ -252,7 +227,7 @@ TEST(Lifecycle, ARecordThatCannotBeTrustedRemovesNothing) {
 
   // Put right, it removes the product and nothing else.
   testsupport::WriteFile(logPath, log);
-  EXPECT_EQ(RunQuietly(product.set(), "/S /U \"" + folder + "\""), 0u);
+  EXPECT_EQ(RunToExit(product.set(), "/S /U \"" + folder + "\""), 0u);
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
 }
 
@@ -283,16 +258,16 @@ TEST(Lifecycle, AnUpgradeLeavesExactlyTheNewVersionAndAFailedOneTheOld) {
   const std::string oldFolder = ProgramFiles() + "\\LcUpgrade One";
   const std::string newFolder = ProgramFiles() + "\\LcUpgrade Two";
   const PrefixSnapshot before = PrefixSnapshot::Take();
-  ASSERT_EQ(RunQuietly(one.set(), "/S /D=" + oldFolder), 0u);
+  ASSERT_EQ(RunToExit(one.set(), "/S /D=" + oldFolder), 0u);
   const PrefixSnapshot versionOne = PrefixSnapshot::Take();
 
   // A failed upgrade puts version one back, whole.
-  EXPECT_EQ(RunQuietly(broken.set(), "/S /D=" + newFolder), 1603u);
+  EXPECT_EQ(RunToExit(broken.set(), "/S /D=" + newFolder), 1603u);
   EXPECT_EQ(versionOne.DifferencesTo(PrefixSnapshot::Take()), "");
 
   // Version two, elsewhere: version one's folder goes, with what two no
   // longer has; the library is counted once.
-  ASSERT_EQ(RunQuietly(two.set(), "/S /D=" + newFolder), 0u);
+  ASSERT_EQ(RunToExit(two.set(), "/S /D=" + newFolder), 0u);
   EXPECT_EQ(GetFileAttributesA(oldFolder.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(FilesIn(newFolder), (std::vector<std::string>{"Install.log", "Setup.dat", "keep.txt", "new.txt"}));
   EXPECT_EQ(testsupport::ReadFile(newFolder + "\\keep.txt"), "two");
@@ -304,7 +279,7 @@ TEST(Lifecycle, AnUpgradeLeavesExactlyTheNewVersionAndAFailedOneTheOld) {
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, entry, "DisplayVersion"), "2.0");
 
   // One uninstall takes the machine back to before version one.
-  EXPECT_EQ(RunQuietly(two.set(), "/S /U \"" + newFolder + "\""), 0u);
+  EXPECT_EQ(RunToExit(two.set(), "/S /U \"" + newFolder + "\""), 0u);
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), CountLines(before, library, 0));
 }
 

@@ -19,11 +19,6 @@ namespace {
 
 const DWORD kRunTimeoutMs = 180000;
 
-DWORD RunQuietly(const InstallationSet& set, const std::string& arguments) {
-  auto process = set.Start(arguments);
-  if (!process || !process->WaitForExit(kRunTimeoutMs)) return 0xFFFFFFFF;
-  return process->ExitCode().value_or(0xFFFFFFFF);
-}
 
 std::size_t Occurrences(const std::string& text, const std::string& marker) {
   std::size_t count = 0;
@@ -117,7 +112,7 @@ protected:
       }
       // The next run of any kind: here an uninstall of nothing, which
       // itself changes nothing.
-      EXPECT_EQ(RunQuietly(set, "/S /LOG=" + logs_.Join("next.log") + " /U \"" + ProgramFiles() + "\\Nothing\""),
+      EXPECT_EQ(RunToExit(set, "/S /LOG=" + logs_.Join("next.log") + " /U \"" + ProgramFiles() + "\\Nothing\""),
                 1603u);
       EXPECT_NE(testsupport::ReadFile(logs_.Join("next.log")).find("an earlier run was cut short"), std::string::npos);
       EXPECT_EQ(expected.DifferencesTo(PrefixSnapshot::Take()), "");
@@ -151,7 +146,7 @@ TEST_F(Recovery, AKilledUpgradeLeavesTheOldVersionAndAKilledUninstallIsFinished)
   WriteProduct(one, "1.0", 300);
   WriteProduct(two, "2.0", 350);
   const PrefixSnapshot before = PrefixSnapshot::Take();
-  ASSERT_EQ(RunQuietly(one, "/S /D=\"" + folder_ + "\""), 0u);
+  ASSERT_EQ(RunToExit(one, "/S /D=\"" + folder_ + "\""), 0u);
   const PrefixSnapshot versionOne = PrefixSnapshot::Take();
   KillAt(two, "/D=\"" + folder_ + "\"",
          {{"file replaced", 1}, {"file created", 20}, {"file replaced", 150}, {"file replaced", 290},
@@ -164,15 +159,15 @@ TEST_F(Recovery, AKilledUpgradeLeavesTheOldVersionAndAKilledUninstallIsFinished)
        std::vector<KillPoint>{{"file removed", 1}, {"file removed", 100}, {"registry key removed", 1}}) {
     SCOPED_TRACE(point.marker);
     ASSERT_TRUE(KillWhenLogged(one, "/U \"" + folder_ + "\"", logs_.Join("killed.log"), point.marker, point.count));
-    EXPECT_EQ(RunQuietly(one, "/S /U \"" + ProgramFiles() + "\\Nothing\""), 1603u);
+    EXPECT_EQ(RunToExit(one, "/S /U \"" + ProgramFiles() + "\\Nothing\""), 1603u);
     std::string differences = before.DifferencesTo(PrefixSnapshot::Take());
     CharLowerBuffA(&differences[0], static_cast<DWORD>(differences.size()));
     EXPECT_EQ(Occurrences(differences, "\n"), Occurrences(differences, "killlib.dll\" = dword:00000000\n") +
                                                   Occurrences(differences, "shareddlls] = key\n"))
         << differences;
-    ASSERT_EQ(RunQuietly(one, "/S /D=\"" + folder_ + "\""), 0u);
+    ASSERT_EQ(RunToExit(one, "/S /D=\"" + folder_ + "\""), 0u);
   }
-  EXPECT_EQ(RunQuietly(one, "/S /U \"" + folder_ + "\""), 0u);
+  EXPECT_EQ(RunToExit(one, "/S /U \"" + folder_ + "\""), 0u);
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ uiauto::MessageBoxLog RunToEnd(const uiauto::Process& process,
 }
 
 namespace {
-std::string RegistryText(HKEY root, const char* key, const char* name) {
+std::string StoredText(HKEY root, const char* key, const char* name) {
   char value[MAX_PATH] = {};
   DWORD size = sizeof value;
   if (RegGetValueA(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) return std::string();
@@ -145,11 +145,11 @@ std::string RegistryText(HKEY root, const char* key, const char* name) {
 }  // namespace
 
 std::string ShellFolder(const char* name) {
-  return RegistryText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
+  return StoredText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
 }
 
 std::string ProgramFiles() {
-  return RegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  return StoredText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
 }
 
 void CopyExampleSet(const InstallationSet& set) {
@@ -236,5 +236,38 @@ DisabledDlls::DisabledDlls(std::initializer_list<const char*> dlls) {
 }
 
 DisabledDlls::~DisabledDlls() { RegDeleteKeyA(HKEY_CURRENT_USER, kDllOverrides); }
+
+}  // namespace e2e
+
+namespace e2e {
+
+std::string RegistryText(HKEY root, const std::string& key, const char* name) {
+  char value[512] = {};
+  DWORD size = sizeof value - 1;
+  if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    return "<absent>";
+  return value;
+}
+
+long SharedCount(const std::string& path) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", path.c_str(),
+                   RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+    return -100;
+  return static_cast<long>(value);
+}
+
+std::string SystemFolder() {
+  char folder[MAX_PATH] = "";
+  GetSystemDirectoryA(folder, MAX_PATH);
+  return folder;
+}
+
+DWORD RunToExit(const InstallationSet& set, const std::string& arguments, DWORD timeoutMs) {
+  auto process = set.Start(arguments);
+  if (!process || !process->WaitForExit(timeoutMs)) return 0xFFFFFFFF;
+  return process->ExitCode().value_or(0xFFFFFFFF);
+}
 
 }  // namespace e2e

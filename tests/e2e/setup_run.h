@@ -75,6 +75,15 @@ void WriteSelfSizedSetupDat(const InstallationSet& set, const std::string& text)
 // The main window of a Setup.exe process, once it is there.
 std::optional<HWND> WaitForMainWindow(const uiauto::Process& process, DWORD timeoutMs = 10000);
 
+// A text value of the registry, or "<absent>".
+std::string RegistryText(HKEY root, const std::string& key, const char* name);
+// The shared count of `path`, or -100 when it has none.
+long SharedCount(const std::string& path);
+std::string SystemFolder();
+// Runs Setup.exe with `arguments` to its end: its exit code, or 0xFFFFFFFF
+// when it did not start or end in time.
+DWORD RunToExit(const InstallationSet& set, const std::string& arguments, DWORD timeoutMs = 180000);
+
 // The report text of a code's message, as the user sees it.
 std::string Report(const std::string& message);
 

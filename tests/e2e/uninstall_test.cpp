@@ -16,13 +16,6 @@ const char kUninstalled[] = "Successfully uninstalled the application.";
 const char kUninstallFailed[] =
     "Failed to uninstall the application - files from the application may still be on your computer.";
 
-std::string RegistryText(HKEY root, const std::string& key, const char* name) {
-  char value[512] = {};
-  DWORD size = sizeof value - 1;
-  if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-    return "<absent>";
-  return value;
-}
 
 bool KeyExists(HKEY root, const std::string& key) {
   HKEY opened = nullptr;
@@ -31,21 +24,7 @@ bool KeyExists(HKEY root, const std::string& key) {
   return true;
 }
 
-// The shared count of `path`, or -100 when it has none.
-long SharedCount(const std::string& path) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  if (RegGetValueA(HKEY_LOCAL_MACHINE, kSharedDlls, path.c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-      ERROR_SUCCESS)
-    return -100;
-  return static_cast<long>(value);
-}
 
-std::string SystemFolder() {
-  char folder[MAX_PATH] = "";
-  GetSystemDirectoryA(folder, MAX_PATH);
-  return folder;
-}
 
 bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
