@@ -373,10 +373,12 @@ TEST_F(LongPass, AFileQuestionHalfWayIsAnsweredAndThePassGoesOn) {
   EXPECT_EQ(testsupport::ReadFile(asked), SmallContent(kQuestionAt));
   EXPECT_EQ(testsupport::ReadFile(set_->SmallPath(kSmallFiles - 1)), SmallContent(kSmallFiles - 1));
 
+  // The folders were there before: the uninstall leaves them.
   const Outcome removed = RunWatched(set_->set(), "/U " + uiauto::QuoteArg(set_->folder()));
   ASSERT_TRUE(removed.log.exited) << removed.log.ToString();
   EXPECT_EQ(removed.log.exitCode, 0u) << removed.log.ToString();
-  EXPECT_FALSE(testsupport::FileExists(set_->folder()));
+  EXPECT_FALSE(testsupport::FileExists(set_->Installed(LargeName(0))));
+  EXPECT_FALSE(testsupport::FileExists(set_->SmallPath(kSmallFiles - 1)));
 }
 
 }  // namespace
