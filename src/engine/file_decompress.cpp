@@ -5,10 +5,20 @@
 #include "session/journal.h"
 #include "engine/folders.h"
 #include "engine/lz_file.h"
+#include "engine/pass_messages.h"
+#include "engine/progress_window.h"
 #include "engine/version_check.h"
 #include "platform/globals.h"
+#include "session/setup_session.h"
 
 namespace {
+
+// Between the chunks of a copy: the bar moves within the file, and the
+// windows answer.
+void CopyGoesOn(void* session, DWORD written) {
+  ShowCopyProgress(*static_cast<SetupSession*>(session), written);
+  KeepPassAlive();
+}
 
 const char kAsidePrefix[] = "QWO";
 
@@ -37,7 +47,7 @@ FileSituation FileItem::DecompressFile(const char* sourcePath, HANDLE temp) cons
   if (SetFilePointer(temp, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(temp))
     return FILE_SITUATION_OPEN_TEMP;
 
-  const LONG written = LzFile::Copy(sourceFile, temp);
+  const LONG written = owner ? LzFile::Copy(sourceFile, temp, CopyGoesOn, owner) : LzFile::Copy(sourceFile, temp);
   sourceFile.Close();
 
   if (written < 0) return FILE_SITUATION_COPY;

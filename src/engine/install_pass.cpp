@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "engine/pass_messages.h"
+#include "engine/progress_weights.h"
 #include "engine/progress_window.h"
 #include "platform/format_text.h"
 #include "platform/globals.h"
@@ -64,11 +66,7 @@ int RunInstallPasses(SetupSession& session, HWND progressWindow) {
   const WORD linkFlags = session.LinkFlags();
   session.progressWindow = progressWindow;
   session.progress = ProgressDisplay();
-  // The bar counts KiB over a 32-bit range, so that large installations
-  // stay proportional instead of wrapping at 64 MiB.
-  if (progressWindow)
-    SendDlgItemMessageA(progressWindow, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
-                        static_cast<LPARAM>(session.totalBytes / 1024));
+  PlanProgress(session, linkFlags);
 
   {
     // The staging folders go with the file pass, however it ends; only one
@@ -121,7 +119,11 @@ int InstallList(SetupSession& session, WORD kind, WORD argument) {
   if (!list) return 0;
   InstallItem* item = nullptr;
   int result = 1;
-  for (bool more = list->First(item); more && result; more = list->Next(item)) result = item->Install(argument);
+  for (bool more = list->First(item); more && result; more = list->Next(item)) {
+    result = item->Install(argument);
+    if (result) AdvanceProgressFixed(session, FixedCost(*item, argument));
+    KeepPassAlive();
+  }
   return result;
 }
 
@@ -130,7 +132,10 @@ int RemoveList(SetupSession& session, WORD kind, WORD argument) {
   if (!list) return 0;
   InstallItem* item = nullptr;
   int result = 1;
-  for (bool more = list->Last(item); more && result; more = list->Prev(item)) result = item->Remove(argument);
+  for (bool more = list->Last(item); more && result; more = list->Prev(item)) {
+    result = item->Remove(argument);
+    KeepPassAlive();
+  }
   return result;
 }
 
@@ -146,6 +151,7 @@ void RollbackList(SetupSession& session, WORD kind) {
     } catch (SetupError&) {
     } catch (std::bad_alloc&) {
     }
+    KeepPassAlive();
   }
 }
 

@@ -1,17 +1,35 @@
 #include "engine/lz_file.h"
 
+#include <memory>
+
 #include "platform/system_library.h"
 
 namespace {
 
 using LzInitFn = INT(WINAPI*)(INT);
-using LzCopyFn = LONG(WINAPI*)(INT, INT);
+using LzReadFn = INT(WINAPI*)(INT, LPSTR, INT);
 using LzCloseFn = void(WINAPI*)(INT);
 
 const char kLzLibrary[] = "lz32.dll";
 
-// Returned by LZCopy for a handle it cannot read (LZERROR_BADINHANDLE).
+// The LZ error codes of a copy (LZERROR_BADINHANDLE, _READ, _WRITE).
 constexpr LONG kBadInHandle = -1;
+constexpr LONG kReadError = -3;
+constexpr LONG kWriteError = -4;
+
+// Large enough that a plain copy runs at the file system's pace (the
+// platform's LZCopy moves a thousand bytes a call), small enough that an
+// expanded chunk takes a few milliseconds.
+constexpr DWORD kChunkSize = 256 * 1024;
+
+// One buffer for every copy (one thread), made at the first and kept: not
+// a static array, which would take its size in Setup.exe itself. Throws
+// std::bad_alloc.
+char* ChunkBuffer() {
+  static std::unique_ptr<char[]> buffer;
+  if (!buffer) buffer.reset(new char[kChunkSize]);
+  return buffer.get();
+}
 
 // The library takes files as HFILE numbers, the 32-bit form of a file
 // handle that OpenFile and _lopen give.
@@ -35,6 +53,7 @@ bool LzFile::OpenSource(const char* path) {
   }
   handle_ = handle;
   throughLibrary_ = true;
+  plain_ = handle == ToFileNumber(file);
   return true;
 }
 
@@ -48,8 +67,27 @@ void LzFile::Close() {
   handle_ = -1;
 }
 
-LONG LzFile::Copy(const LzFile& source, HANDLE target) {
-  auto copy = GetSystemProc<LzCopyFn>(kLzLibrary, "LZCopy");
-  if (!copy || !source.valid() || target == INVALID_HANDLE_VALUE) return kBadInHandle;
-  return copy(source.handle_, ToFileNumber(target));
+LONG LzFile::Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone, void* context) {
+  auto read = GetSystemProc<LzReadFn>(kLzLibrary, "LZRead");
+  if (!read || !source.valid() || target == INVALID_HANDLE_VALUE) return kBadInHandle;
+  char* chunk = ChunkBuffer();
+  DWORD total = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (source.plain_) {
+      if (!ReadFile(ToHandle(source.handle_), chunk, kChunkSize, &got, nullptr)) return kReadError;
+    } else {
+      const INT expanded = read(source.handle_, chunk, static_cast<INT>(kChunkSize));
+      if (expanded < 0) return expanded;
+      got = static_cast<DWORD>(expanded);
+    }
+    if (got == 0) return static_cast<LONG>(total);
+    // The count is a LONG, as LZCopy's: a file of 2 GiB or more is no file
+    // this format carries.
+    if (got > 0x7FFFFFFFu - total) return kWriteError;
+    DWORD written = 0;
+    if (!WriteFile(target, chunk, got, &written, nullptr) || written != got) return kWriteError;
+    total += got;
+    if (chunkDone) chunkDone(context, total);
+  }
 }

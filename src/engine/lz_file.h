@@ -23,12 +23,19 @@ public:
 
   bool valid() const { return handle_ >= 0; }
 
-  // LZCopy: expands a compressed source, or copies a plain one unchanged,
-  // into the file `target`, open for writing, from its current position.
-  // The bytes written, or a negative LZ error code.
-  static LONG Copy(const LzFile& source, HANDLE target);
+  // Told the bytes written so far after each chunk of a copy.
+  using ChunkDone = void (*)(void* context, DWORD written);
+
+  // Expands a compressed source, or copies a plain one unchanged, into the
+  // file `target`, open for writing, from its current position, as LZCopy
+  // does but a chunk at a time: `chunkDone` (when given) runs between the
+  // chunks, so that a long copy lets the windows answer. The bytes
+  // written, or a negative LZ error code (read -3, write -4).
+  static LONG Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone = nullptr, void* context = nullptr);
 
 private:
   INT handle_ = -1;
   bool throughLibrary_ = false;  // closed with LZClose, else CloseHandle
+  // LZInit gave the file back as it was: it is read as it stands.
+  bool plain_ = false;
 };

@@ -64,10 +64,14 @@ void ShowWaitingText(HWND window, ProgressDisplay& display) {
   SetDlgItemTextA(window, IDC_PROGRESS_FILE, display.file);
 }
 
-void ShowWaitingBar(HWND window, const SetupSession& session) {
+void ShowWaitingBar(HWND window, const ProgressDisplay& display) {
   HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
   if (!bar) return;
-  const int position = static_cast<int>(session.bytesDone / 1024);
+  // A copy that writes more than its file's size does not run the bar
+  // past the end.
+  unsigned long long reached = display.done + display.copying;
+  if (display.total && reached > display.total) reached = display.total;
+  const int position = ProgressDisplay::Shown(reached);
   if (SendMessageA(bar, PBM_GETPOS, 0, 0) != position) SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
@@ -78,7 +82,7 @@ void FlushProgress(SetupSession& session) {
   HWND window = session.progressWindow;
   if (!window) return;
   if (display.textWaiting) ShowWaitingText(window, display);
-  if (display.barWaiting) ShowWaitingBar(window, session);
+  if (display.barWaiting) ShowWaitingBar(window, display);
   display.textWaiting = false;
   display.barWaiting = false;
   display.painted = true;
@@ -104,11 +108,30 @@ void SetProgressText(SetupSession& session, const char* description, const char*
   if (RepaintDue(display)) FlushProgress(session);
 }
 
+namespace {
+
+void CountDone(SetupSession& session, unsigned long long amount) {
+  ProgressDisplay& display = session.progress;
+  display.done += amount;
+  display.copying = 0;
+  display.barWaiting = true;
+  if (display.done >= display.total || RepaintDue(display)) FlushProgress(session);
+}
+
+}  // namespace
+
 void AdvanceProgress(SetupSession& session, DWORD bytes) {
   session.bytesDone += bytes;
+  CountDone(session, bytes);
+}
+
+void AdvanceProgressFixed(SetupSession& session, unsigned long long cost) { CountDone(session, cost); }
+
+void ShowCopyProgress(SetupSession& session, DWORD bytesCopied) {
   ProgressDisplay& display = session.progress;
+  display.copying = bytesCopied;
   display.barWaiting = true;
-  if (session.bytesDone >= session.totalBytes || RepaintDue(display)) FlushProgress(session);
+  if (RepaintDue(display)) FlushProgress(session);
 }
 
 void ShowProgressStage(SetupSession& session, const char* description) {

@@ -24,16 +24,33 @@ struct ProgressDisplay {
   char file[kShownSize] = {};
   bool textWaiting = false;
   bool barWaiting = false;
+  // The bar, in bytes and the bytes that the fixed costs of items stand for
+  // (progress_weights.h): the whole pass, what is done, and how far the copy
+  // of the current file has come.
+  unsigned long long total = 0;
+  unsigned long long done = 0;
+  unsigned long long copying = 0;
   bool painted = false;  // something has been shown since the window opened
   DWORD paintedAt = 0;   // GetTickCount of the last repaint
+
+  // A count of the bar (KiB), within the range of its messages.
+  static int Shown(unsigned long long bytes) {
+    const unsigned long long kib = bytes / 1024;
+    return kib > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(kib);
+  }
 };
 
 // The file being installed and its description. The path is shortened to
 // at most 50 characters.
 void SetProgressText(SetupSession& session, const char* description, const char* path);
-// Counts `bytes` as done and moves the bar; the step that completes the
-// total is always shown at once.
+// Counts `bytes` of files as done and moves the bar; the step that
+// completes the total is always shown at once.
 void AdvanceProgress(SetupSession& session, DWORD bytes);
+// Counts the fixed cost of an item done, as AdvanceProgress counts bytes.
+void AdvanceProgressFixed(SetupSession& session, unsigned long long cost);
+// How far the copy of the current file has come: moves the bar within the
+// file, without counting anything as done (a retry starts over).
+void ShowCopyProgress(SetupSession& session, DWORD bytesCopied);
 // Shows at once whatever still waits: before a question about the current
 // file, and at the end of the file pass.
 void FlushProgress(SetupSession& session);

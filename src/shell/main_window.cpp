@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/install_pass.h"
+#include "engine/pass_messages.h"
 #include "engine/progress_window.h"
 #include "engine/restart.h"
 #include "platform/error_report.h"
@@ -32,17 +33,33 @@ SetupSession* SessionOf(HWND window) { return reinterpret_cast<SetupSession*>(Ge
 
 void Post(HWND window, UINT message) { PostMessageA(window, message, 0, 0); }
 
-// Steps under way. A step's modal loops still deliver WM_CLOSE to the
-// disabled main window (Task Manager's End task, a script's polite kill).
-// The count lives here, not in the session, which a step may end.
+// Steps under way. A step's modal loops, and the message pump of its
+// passes, still deliver WM_CLOSE to the disabled main window (Task
+// Manager's End task, a script's polite kill). The count lives here, not in
+// the session, which a step may end.
 int g_stepsRunning = 0;
+
+// Step messages that arrived while a step ran, one bit each from
+// WM_SETUP_LOAD on: each starts only once the step under way has ended,
+// in the order of the steps.
+UINT g_stepsWaiting = 0;
 
 class StepRunning {
 public:
-  StepRunning() { ++g_stepsRunning; }
-  ~StepRunning() { --g_stepsRunning; }
+  explicit StepRunning(HWND window) : window_(window) { ++g_stepsRunning; }
+  ~StepRunning() {
+    if (--g_stepsRunning > 0 || !g_stepsWaiting) return;
+    const UINT waiting = g_stepsWaiting;
+    g_stepsWaiting = 0;
+    // A step that ended the run has destroyed the window: nothing waits.
+    for (UINT message = WM_SETUP_LOAD; message <= WM_SETUP_REMOVE; ++message)
+      if (waiting & (1u << (message - WM_SETUP_LOAD)) && IsWindow(window_)) Post(window_, message);
+  }
   StepRunning(const StepRunning&) = delete;
   StepRunning& operator=(const StepRunning&) = delete;
+
+private:
+  HWND window_;
 };
 
 // Ends the run with the exit code it earned.
@@ -135,8 +152,12 @@ void OnInstall(HWND window, SetupSession& session) {
   LogEvent("step: install");
   HWND progress = nullptr;
   if (!g_silent) {
+    // Where the wizard was, and the whole progress window, are drawn
+    // before the first file.
+    UpdateWindow(window);
     progress = CreatePassWindow(window, session, IDD_PROGRESS, ProgressDlgProc);
     if (!progress) return EndRun(window, EXIT_FAILED);
+    PaintNow(progress);
   }
   // Nothing is changed that the next run could not take back.
   if (!BeginJournal("install", VariableValue(session, '0').c_str())) {
@@ -147,6 +168,9 @@ void OnInstall(HWND window, SetupSession& session) {
   bool installed = false;
   {
     WindowHandle progressWindow(progress);
+    // Declared after the window: the main window takes input again before
+    // the progress window goes, so that it becomes the active one.
+    PassInputBlock noInput(window);
     installed = RunInstall(session, progress) != 0 && RecordInstallLog(session);
   }
   session.progressWindow = nullptr;
@@ -163,7 +187,11 @@ void OnInstall(HWND window, SetupSession& session) {
   }
   Tell(window, IDS_INSTALL_FAILED);
   LogEvent("rollback");
-  RunRollback(session);
+  {
+    PassInputBlock noInput(window);
+    UpdateWindow(window);  // where the message was
+    RunRollback(session);
+  }
   EndJournal();
   EndRun(window, session.cancelledByUser ? EXIT_CANCELLED : EXIT_FAILED);
 }
@@ -174,14 +202,16 @@ void OnRemove(HWND window, SetupSession& session) {
   HWND removal = nullptr;
   if (!g_silent) {
     // Posted steps come before paint messages: the backdrop still shows
-    // the confirmation until it is painted here, as the pass pumps none.
+    // the confirmation until it is painted here.
     UpdateWindow(window);
     removal = CreatePassWindow(window, session, IDD_REMOVAL, RemovalDlgProc);
     if (!removal) return EndRun(window, EXIT_FAILED);
+    PaintNow(removal);
   }
   bool removed = false;
   {
     WindowHandle removalWindow(removal);
+    PassInputBlock noInput(window);
     removed = BeginJournal("uninstall", session.removalLog->folder.c_str()) && RunRemove(session, removal);
   }
   EndJournal();
@@ -222,7 +252,7 @@ void OnDestroy(HWND window) {
 // Runs one step. Errors thrown out of a step are reported and end the run:
 // no exception may unwind through the system's window procedure frames.
 void RunStep(HWND window, UINT message, SetupSession& session) {
-  StepRunning running;
+  StepRunning running(window);
   try {
     switch (message) {
       case WM_SETUP_LOAD:
@@ -314,6 +344,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_SETUP_CONFIRMREMOVE:
     case WM_SETUP_INSTALL:
     case WM_SETUP_REMOVE:
+      // Under a step (its pass lets messages through, its dialogs run
+      // loops) another step would work on the state of the one running.
+      if (g_stepsRunning > 0) {
+        g_stepsWaiting |= 1u << (message - WM_SETUP_LOAD);
+        return 0;
+      }
       if (SetupSession* session = SessionOf(window)) RunStep(window, message, *session);
       return 0;
   }

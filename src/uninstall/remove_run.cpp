@@ -14,6 +14,7 @@
 #include "uninstall/product_identity.h"
 
 #include "engine/install_pass.h"
+#include "engine/pass_messages.h"
 #include "engine/progress_window.h"
 #include "resources/resource_ids.h"
 #include "setupdat/install_item.h"
@@ -23,7 +24,7 @@
 
 namespace {
 
-// The passes pump no messages: the stage is painted here, or never.
+// The stage is painted at once, not at the pass's next pause.
 void ShowStage(HWND window, const char* text) {
   if (!window) return;
   SetDlgItemTextA(window, IDC_REMOVAL_STAGE, text);
@@ -74,6 +75,7 @@ void RemoveEach(SetupSession& session, const InstallLog& log, LogEntry::Type typ
       left[i] = true;
       if (session.removalFailure.empty()) session.removalFailure = entry.path;
     }
+    KeepPassAlive();
   }
 }
 

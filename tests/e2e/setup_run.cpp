@@ -31,13 +31,8 @@ std::optional<std::string> InstalledSet(const std::string& arguments, const std:
   return g_commandPath[0] ? std::string(g_commandPath) : own;
 }
 
-struct KitRun {
-  DWORD exitCode = 0xFFFFFFFF;
-  std::string output;
-};
+}  // namespace
 
-// Runs the Windows build of the authoring kit, copied beside the tests,
-// with `arguments`: its exit code and what it printed.
 KitRun RunKit(const std::string& arguments) {
   KitRun run;
   testsupport::TempFolder scratch;
@@ -75,8 +70,6 @@ KitRun RunKit(const std::string& arguments) {
   run.output += testsupport::ReadFile(printed);
   return run;
 }
-
-}  // namespace
 
 InstallationSet::InstallationSet() { Copy("Setup.exe", "Setup.exe"); }
 

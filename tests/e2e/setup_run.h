@@ -52,6 +52,13 @@ private:
   mutable std::vector<Run> runs_;
 };
 
+// A run of the Windows build of the authoring kit, copied beside the tests.
+struct KitRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;  // what it printed
+};
+KitRun RunKit(const std::string& arguments);
+
 // The user's shell folder `name` ("Programs", "Startup", "Desktop") and
 // the Program Files folder, as Setup.exe reads them.
 std::string ShellFolder(const char* name);

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/file_item.h"
 #include "engine/install_pass.h"
+#include "engine/progress_weights.h"
 #include "engine/progress_window.h"
 #include "resources/resource_ids.h"
 #include "platform/globals.h"
@@ -191,6 +193,61 @@ TEST_F(ProgressWindowTest, ManySmallStepsNeverRunTheBarAheadAndTheLastOneFillsIt
   // The last step is shown at once, without a flush.
   EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 3000);
   EXPECT_EQ(session.bytesDone, 3000u * 1024);
+}
+
+}  // namespace
+
+namespace {
+
+// An item that notes where the bar stood when its turn came, and
+// then takes longer than the repaint interval, so that the bar is shown
+// again at the next item.
+class BarProbe : public InstallItem {
+public:
+  BarProbe(SetupSession& session, WORD itemKind, std::vector<LRESULT>& seen)
+      : InstallItem(itemKind, &session, session.variables.get()), seen_(seen) {}
+  BOOL Install(WORD) override {
+    seen_.push_back(Bar(owner->progressWindow, PBM_GETPOS));
+    Sleep(ProgressDisplay::kProgressRepaintMs + 10);
+    return TRUE;
+  }
+
+private:
+  std::vector<LRESULT>& seen_;
+};
+
+TEST_F(ProgressWindowTest, ItemsWithoutBytesMoveTheBarAndALongCopyMovesItWithinItsFile) {
+  std::vector<LRESULT> seen;
+  for (int i = 0; i < 4; ++i)
+    session.list(ITEM_KIND_REGISTRY)->Append(new BarProbe(session, ITEM_KIND_REGISTRY, seen));
+  // An item of another class in the shortcut list makes no link and adds
+  // nothing to the whole.
+  session.list(ITEM_KIND_SHORTCUT)->Append(new BarProbe(session, ITEM_KIND_SHORTCUT, seen));
+  ASSERT_EQ(RunInstall(session, dialog.get()), 1);
+  const int entry = static_cast<int>(kRegistryEntryCost / 1024);
+  PBRANGE range = {};
+  Bar(dialog.get(), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  EXPECT_EQ(range.iHigh, 4 * entry);
+  EXPECT_EQ(seen, (std::vector<LRESULT>{0, entry, 2 * entry, 3 * entry, 4 * entry}));
+  EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 4 * entry);
+
+  // The copy of a file of 1 MiB, half-way, and one that writes more than
+  // the file's size: the bar moves within the file and never past the end.
+  session.lists[ITEM_KIND_REGISTRY - 1].reset(new ItemList(ITEM_KIND_REGISTRY));
+  session.lists[ITEM_KIND_SHORTCUT - 1].reset(new ItemList(ITEM_KIND_SHORTCUT));
+  session.totalBytes = 1024 * 1024;
+  ASSERT_EQ(RunInstall(session, dialog.get()), 1);
+  Sleep(ProgressDisplay::kProgressRepaintMs + 10);
+  ShowCopyProgress(session, 512 * 1024);
+  EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 512);
+  Sleep(ProgressDisplay::kProgressRepaintMs + 10);
+  ShowCopyProgress(session, 3 * 1024 * 1024);
+  EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 1024);
+  // Nothing of a copy counts as done until its file is.
+  EXPECT_EQ(session.bytesDone, 0u);
+  AdvanceProgress(session, 1024 * 1024);
+  EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 1024);
+  EXPECT_EQ(session.bytesDone, 1024u * 1024);
 }
 
 }  // namespace
