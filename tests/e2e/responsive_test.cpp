@@ -33,9 +33,9 @@ std::string SmallName(int i) { return "S" + std::to_string(10000 + i).substr(1) 
 std::string LargeName(int i) { return "LARGE" + std::to_string(i) + ".TXT"; }
 
 // Text that compresses, different in each file.
-std::string LargeContent(int seed) {
+std::string LargeContent(int variant) {
   std::string line;
-  for (int word = 0; word < 400; ++word) line += "word" + std::to_string((word * 7919 + seed * 104729) % 997) + ' ';
+  for (int word = 0; word < 400; ++word) line += "word" + std::to_string((word * 7919 + variant * 104729) % 997) + ' ';
   line += "\r\n";
   std::string text;
   text.reserve(kLargeSize);
