@@ -1,5 +1,4 @@
-// Setup.exe's own instantiation of the string class and its own versions of
-// a few runtime entry points. The runtime's versions live in object files
+// Setup.exe's own versions of a few runtime entry points. The runtime's versions live in object files
 // that are linked whole, each member used or not, and that bring in the
 // standard exception classes, a second string implementation and the whole
 // thread layer with them: well over a third of the program. Linked into
@@ -8,7 +7,6 @@
 #include <windows.h>
 
 #include <new>
-#include <string>
 
 #include "platform/setup_error.h"
 
@@ -28,9 +26,6 @@ void __throw_out_of_range_fmt(const char*, ...) { throw SetupError(SETUP_ERR_GEN
 void __throw_invalid_argument(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
 
 }  // namespace std
-
-// Every member here, in a section of its own.
-template class std::basic_string<char>;
 
 // Setup.exe throws and catches on its one thread, so the state of the
 // exception being handled is one record rather than one per thread, which
