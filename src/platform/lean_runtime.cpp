@@ -1,5 +1,5 @@
-// Setup.exe's own instantiation of the string class and its own versions of
-// a few runtime entry points. The runtime's versions live in object files
+// Setup.exe's own versions of a few runtime entry points. The runtime's
+// versions live in object files
 // that are linked whole, each member used or not, and that bring in the
 // standard exception classes, a second string implementation and the whole
 // thread layer with them: well over a third of the program. Linked into
@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <new>
-#include <string>
 
 #include "platform/setup_error.h"
 
@@ -28,9 +27,6 @@ void __throw_out_of_range_fmt(const char*, ...) { throw SetupError(SETUP_ERR_GEN
 void __throw_invalid_argument(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
 
 }  // namespace std
-
-// Every member here, in a section of its own.
-template class std::basic_string<char>;
 
 // Setup.exe throws and catches on its one thread, so the state of the
 // exception being handled is one record rather than one per thread, which
@@ -52,5 +48,36 @@ extern "C" int pthread_once(volatile LONG* once, void (*initialise)(void)) {
   } else {
     while (InterlockedCompareExchange(once, 2, 2) != 2) Sleep(0);
   }
+  return 0;
+}
+
+// The mutexes of the exception allocator's reserve and of the unwinder's
+// table of frames. The thread layer's own would bring its whole mutex and
+// clock code; these are a plain lock. Free is 0, or -1 for a mutex that
+// was initialised statically; held is 1.
+namespace {
+
+bool TakeLock(volatile intptr_t* mutex, intptr_t free) {
+  PVOID expected = reinterpret_cast<PVOID>(free);
+  return InterlockedCompareExchangePointer(reinterpret_cast<volatile PVOID*>(mutex), reinterpret_cast<PVOID>(1),
+                                           expected) == expected;
+}
+
+}  // namespace
+
+extern "C" int pthread_mutex_init(volatile intptr_t* mutex, const void*) {
+  *mutex = 0;
+  return 0;
+}
+
+extern "C" int pthread_mutex_destroy(volatile intptr_t*) { return 0; }
+
+extern "C" int pthread_mutex_lock(volatile intptr_t* mutex) {
+  while (!TakeLock(mutex, 0) && !TakeLock(mutex, -1)) Sleep(0);
+  return 0;
+}
+
+extern "C" int pthread_mutex_unlock(volatile intptr_t* mutex) {
+  InterlockedExchangePointer(reinterpret_cast<volatile PVOID*>(mutex), nullptr);
   return 0;
 }

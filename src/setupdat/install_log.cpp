@@ -20,58 +20,70 @@ constexpr DWORD kLargestLog = 64u * 1024u * 1024u;
 
 const char* RootName(HKEY root) { return root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM"; }
 
-bool RootOf(const std::string& name, HKEY& root) {
-  if (name == "HKCR") root = HKEY_CLASSES_ROOT;
-  else if (name == "HKLM") root = HKEY_LOCAL_MACHINE;
+// One field of a line, in place in the log's text.
+struct Field {
+  const char* text;
+  std::size_t size;
+  bool Is(const char* word) const { return size == std::strlen(word) && std::memcmp(text, word, size) == 0; }
+  bool Has(char c) const { return size > 0 && std::memchr(text, c, size) != nullptr; }
+  std::string Text() const { return std::string(text, size); }
+};
+
+// The most fields a line has (a registry entry's).
+constexpr std::size_t kMostFields = 5;
+
+// Splits [line, end) at tabs. The count is kMostFields + 1 for any line
+// with more fields than that, which no line may have.
+std::size_t SplitTabs(const char* line, const char* end, Field (&fields)[kMostFields + 1]) {
+  std::size_t count = 0;
+  for (;;) {
+    const char* tab = static_cast<const char*>(std::memchr(line, '\t', static_cast<std::size_t>(end - line)));
+    if (count == kMostFields) return count + 1;
+    fields[count++] = Field{line, static_cast<std::size_t>((tab ? tab : end) - line)};
+    if (!tab) return count;
+    line = tab + 1;
+  }
+}
+
+bool RootOf(const Field& name, HKEY& root) {
+  if (name.Is("HKCR")) root = HKEY_CLASSES_ROOT;
+  else if (name.Is("HKLM")) root = HKEY_LOCAL_MACHINE;
   else return false;
   return true;
 }
 
-void AddField(std::string& line, const std::string& field) {
+void AddField(std::string& text, const std::string& field) {
   if (field.find_first_of("\t\r\n") != std::string::npos) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
-  line.push_back('\t');
-  line.append(field);
+  text.push_back('\t');
+  text.append(field);
 }
 
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos) return fields;
-    start = tab + 1;
-  }
+void AddField(std::string& text, const char* field) {
+  text.push_back('\t');
+  text.append(field);
 }
 
-std::string Flags(const LogEntry& entry) {
-  std::string flags;
-  if (entry.owned) flags.push_back('o');
-  if (entry.shared) flags.push_back('s');
-  if (entry.counted) flags.push_back('c');
-  return flags.empty() ? "-" : flags;
-}
-
-bool ParseEntry(const std::vector<std::string>& fields, LogEntry& entry) {
-  const std::string& type = fields[0];
-  if (type == "F" && fields.size() == 3) {
+bool ParseEntry(const Field* fields, std::size_t count, LogEntry& entry) {
+  const Field& type = fields[0];
+  if (type.Is("F") && count == 3) {
     entry.type = LogEntry::File;
-    const std::string& flags = fields[1];
-    if (flags.find_first_not_of("osc-") != std::string::npos) return false;
-    entry.owned = flags.find('o') != std::string::npos;
-    entry.shared = flags.find('s') != std::string::npos;
-    entry.counted = flags.find('c') != std::string::npos;
-    entry.path = fields[2];
-  } else if (type == "R" && fields.size() == 5) {
+    const Field& flags = fields[1];
+    for (std::size_t i = 0; i < flags.size; ++i)
+      if (!std::memchr("osc-", flags.text[i], 4)) return false;
+    entry.owned = flags.Has('o');
+    entry.shared = flags.Has('s');
+    entry.counted = flags.Has('c');
+    entry.path = fields[2].Text();
+  } else if (type.Is("R") && count == 5) {
     entry.type = LogEntry::Registry;
     if (!RootOf(fields[1], entry.root)) return false;
-    entry.path = fields[2];
-    entry.name = fields[3];
-    entry.outer = fields[4];
-  } else if ((type == "L" || type == "D") && fields.size() == 3) {
-    entry.type = type == "L" ? LogEntry::Link : LogEntry::Folders;
-    entry.path = fields[1];
-    entry.outer = fields[2];
+    entry.path = fields[2].Text();
+    entry.name = fields[3].Text();
+    entry.outer = fields[4].Text();
+  } else if ((type.Is("L") || type.Is("D")) && count == 3) {
+    entry.type = type.Is("L") ? LogEntry::Link : LogEntry::Folders;
+    entry.path = fields[1].Text();
+    entry.outer = fields[2].Text();
   } else {
     return false;
   }
@@ -93,36 +105,40 @@ DWORD LogChecksum(const char* data, std::size_t size) {
 
 std::string InstallLog::Text() const {
   std::string text = kHeader;
-  text.append("\r\n");
-  auto header = [&text](const char* key, const std::string& value) {
-    std::string line = key;
-    AddField(line, value);
-    text.append(line).append("\r\n");
-  };
-  header("folder", folder);
-  header("product", product);
-  header("version", version);
+  text.append("\r\nfolder");
+  AddField(text, folder);
+  text.append("\r\nproduct");
+  AddField(text, product);
+  text.append("\r\nversion");
+  AddField(text, version);
   for (const LogEntry& entry : entries) {
-    std::string line(1, static_cast<char>(entry.type));
+    text.append("\r\n");
+    text.push_back(static_cast<char>(entry.type));
     switch (entry.type) {
-      case LogEntry::File:
-        AddField(line, Flags(entry));
-        AddField(line, entry.path);
+      case LogEntry::File: {
+        char flags[4] = "";
+        char* flag = flags;
+        if (entry.owned) *flag++ = 'o';
+        if (entry.shared) *flag++ = 's';
+        if (entry.counted) *flag++ = 'c';
+        AddField(text, flags[0] ? flags : "-");
+        AddField(text, entry.path);
         break;
+      }
       case LogEntry::Registry:
-        AddField(line, RootName(entry.root));
-        AddField(line, entry.path);
-        AddField(line, entry.name);
-        AddField(line, entry.outer);
+        AddField(text, RootName(entry.root));
+        AddField(text, entry.path);
+        AddField(text, entry.name);
+        AddField(text, entry.outer);
         break;
       case LogEntry::Link:
       case LogEntry::Folders:
-        AddField(line, entry.path);
-        AddField(line, entry.outer);
+        AddField(text, entry.path);
+        AddField(text, entry.outer);
         break;
     }
-    text.append(line).append("\r\n");
   }
+  text.append("\r\n");
   char checksum[32];
   FormatText(checksum, sizeof checksum, "%s%08lx\r\n", kChecksumKey,
              static_cast<unsigned long>(LogChecksum(text.data(), text.size())));
@@ -132,43 +148,42 @@ std::string InstallLog::Text() const {
 bool InstallLog::Parse(const std::string& text, DWORD& checksum) {
   const std::size_t sum = text.rfind(kChecksumKey);
   if (sum == std::string::npos || (sum > 0 && text[sum - 1] != '\n')) return false;
-  const std::string digits = text.substr(sum + std::strlen(kChecksumKey));
-  if (digits.size() != 10 || digits.compare(8, 2, "\r\n") != 0) return false;
+  const std::size_t at = sum + std::strlen(kChecksumKey);
+  if (text.size() - at != 10 || text.compare(at + 8, 2, "\r\n") != 0) return false;
+  char digits[9];
+  std::memcpy(digits, text.data() + at, 8);
+  digits[8] = '\0';
   char* end = nullptr;
-  const unsigned long recorded = std::strtoul(digits.substr(0, 8).c_str(), &end, 16);
+  const unsigned long recorded = std::strtoul(digits, &end, 16);
   if (!end || *end != '\0') return false;
   checksum = static_cast<DWORD>(recorded);
   if (LogChecksum(text.data(), sum) != checksum) return false;
 
   InstallLog parsed;
-  std::size_t at = 0;
+  const char* const headers[] = {"folder", "product", "version"};
+  std::string* const values[] = {&parsed.folder, &parsed.product, &parsed.version};
+  const char* line = text.data();
+  const char* const last = text.data() + sum;
   int lineNumber = 0;
-  while (at < sum) {
-    const std::size_t lineEnd = text.find("\r\n", at);
+  while (line < last) {
+    const std::size_t lineEnd = text.find("\r\n", static_cast<std::size_t>(line - text.data()));
     if (lineEnd == std::string::npos || lineEnd > sum) return false;
-    const std::string line = text.substr(at, lineEnd - at);
-    at = lineEnd + 2;
-    const std::vector<std::string> fields = SplitTabs(line);
-    switch (lineNumber++) {
-      case 0:
-        if (line != kHeader) return false;
-        continue;
-      case 1:
-        if (fields.size() != 2 || fields[0] != "folder") return false;
-        parsed.folder = fields[1];
-        continue;
-      case 2:
-        if (fields.size() != 2 || fields[0] != "product") return false;
-        parsed.product = fields[1];
-        continue;
-      case 3:
-        if (fields.size() != 2 || fields[0] != "version") return false;
-        parsed.version = fields[1];
-        continue;
+    const char* const stop = text.data() + lineEnd;
+    Field fields[kMostFields + 1];
+    const std::size_t count = SplitTabs(line, stop, fields);
+    const Field whole{line, static_cast<std::size_t>(stop - line)};
+    line = stop + 2;
+    const int number = lineNumber++;
+    if (number == 0) {
+      if (!whole.Is(kHeader)) return false;
+    } else if (number <= 3) {
+      if (count != 2 || !fields[0].Is(headers[number - 1])) return false;
+      *values[number - 1] = fields[1].Text();
+    } else {
+      LogEntry entry;
+      if (!ParseEntry(fields, count, entry)) return false;
+      parsed.entries.push_back(std::move(entry));
     }
-    LogEntry entry;
-    if (!ParseEntry(fields, entry)) return false;
-    parsed.entries.push_back(std::move(entry));
   }
   if (lineNumber < 4) return false;
   *this = std::move(parsed);

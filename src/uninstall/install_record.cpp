@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <new>
-#include <set>
+#include <vector>
 #include <string>
 
 #include "engine/file_item.h"
@@ -119,7 +119,7 @@ InstallLog BuildInstallLog(SetupSession& session) {
 
   // A key the earlier installation created stays this product's: the
   // first line that writes into it now carries that.
-  std::set<std::string> carried;
+  std::vector<std::string> carried;
   ItemList* registry = session.list(ITEM_KIND_REGISTRY);
   for (bool more = registry && registry->First(item); more; more = registry->Next(item)) {
     auto* value = static_cast<RegistryItem*>(item);
@@ -134,7 +134,13 @@ InstallLog BuildInstallLog(SetupSession& session) {
     if (old && entry.outer.empty() && !old->outer.empty()) {
       std::string upper = old->outer;
       CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
-      if (carried.insert(upper + (entry.root == HKEY_CLASSES_ROOT ? "|R" : "|M")).second) entry.outer = old->outer;
+      upper += entry.root == HKEY_CLASSES_ROOT ? "|R" : "|M";
+      bool seen = false;
+      for (const std::string& done : carried) seen = seen || done == upper;
+      if (!seen) {
+        carried.push_back(upper);
+        entry.outer = old->outer;
+      }
     }
     log.entries.push_back(entry);
   }

@@ -1,7 +1,6 @@
 #include "uninstall/recovery.h"
 
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +62,12 @@ void DeleteEmptyPlaceholders(const std::string& folder, const std::string& prefi
   } while (FindNextFileA(find.get(), &found));
 }
 
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  for (const std::string& known : names)
+    if (known == name) return true;
+  return false;
+}
+
 void EmptyStagingFolder(const std::string& folder) {
   WIN32_FIND_DATAA found;
   FindHandle find(FindFirstFileA((folder + "\\QWI*.TMP").c_str(), &found));
@@ -105,8 +110,8 @@ void RestoreRegistryValue(const Line& line) {
 void TakeBackInstallation(SetupSession& session, const std::vector<Line>& lines) {
   bool committed = false;
   for (const Line& line : lines) committed = committed || line[0] == "COMMIT";
-  std::set<std::string> skipped;  // files whose placement the run took back itself
-  std::set<std::string> placed;   // files whose last placement has been looked at
+  std::vector<std::string> skipped;  // files whose placement the run took back itself
+  std::vector<std::string> placed;   // files whose last placement has been looked at
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
     const std::string& kind = (*line)[0];
     const std::string first = line->size() > 1 ? (*line)[1] : std::string();
@@ -119,12 +124,14 @@ void TakeBackInstallation(SetupSession& session, const std::vector<Line>& lines)
       continue;
     }
     if (kind == "FX") {
-      skipped.insert(Upper(first));
+      skipped.push_back(Upper(first));
     } else if (kind == "F+") {
       // Only a file's last attempt can have placed it: placed when its
       // temporary file is gone and the name is taken.
-      if (placed.insert(Upper(first)).second && !skipped.count(Upper(first)) && !Exists(second) && Exists(first))
-        DeleteFileA(first.c_str());
+      const std::string upper = Upper(first);
+      if (Contains(placed, upper)) continue;
+      placed.push_back(upper);
+      if (!Contains(skipped, upper) && !Exists(second) && Exists(first)) DeleteFileA(first.c_str());
     } else if (kind == "FA" || kind == "LA") {
       PutBack(first, second);
     } else if (kind == "FD") {
