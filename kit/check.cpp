@@ -10,6 +10,7 @@
 #include "set_variables.h"
 #include "setup_file.h"
 #include "setupdat/field_split.h"
+#include "setupdat/typed_value.h"
 #include "szdd_compress.h"
 
 namespace fs = std::filesystem;
@@ -171,6 +172,9 @@ void Checker::CheckRegistry(const std::vector<SectionLine>& lines) {
     else if (!FieldText(line.value.c_str(), '|', 1, data))
       // An absent field cannot be expanded, and Setup.exe stops there.
       Error(line.number, "the value has no data after the \"|\": Setup.exe cannot expand the line");
+    else if (ReadTypedValue(data.c_str()).kind == ValueKind::kBadDword)
+      Error(line.number, "the data " + data +
+                             " is not a number: dword: takes 1 to 8 hex digits (write \\" + data + " for a text)");
     Expanded(line.number, line.value, false);
   }
 }
@@ -200,7 +204,18 @@ void Checker::CheckShortcuts(const std::vector<SectionLine>& lines) {
       Expanded(line.number, folder, true);
     else
       Error(line.number, "the shortcut has no working folder: Setup.exe cannot expand the line");
-    Expanded(line.number, "%G\\" + group + "\\" + line.key + ".lnk", true);
+    std::string extra;
+    if (FieldText(value, ',', 3, extra)) Expanded(line.number, extra, false);
+    if (FieldText(value, ',', 4, extra) && !extra.empty()) {
+      const std::string icon = Expanded(line.number, extra, true);
+      if (!installed_.count(FoldCase(icon)))
+        Warning(line.number, "no file line installs the icon file " + icon + ": the link shows no icon elsewhere");
+    }
+    if (FieldText(value, ',', 5, extra) && extra.find_first_not_of("0123456789") != std::string::npos &&
+        !(extra.size() > 1 && extra[0] == '-' && extra.find_first_not_of("0123456789", 1) == std::string::npos))
+      Error(line.number, "the icon index " + extra + " is not a number");
+    if (FieldText(value, ',', 6, extra))
+      Error(line.number, "the shortcut has fields after the icon index, which Setup.exe does not read");
   }
 }
 
