@@ -58,7 +58,7 @@ void RegistryItem::ReadValueType() {
       FormatText(number, sizeof number, "%lu", typed.number);
       rest = GlobalBlock::FromText(number);
       valueType = REG_DWORD;
-    } else if (typed.dataStart != 0) {
+    } else if (typed.kind != ValueKind::kBadDword && typed.dataStart != 0) {
       rest = GlobalBlock::FromText(text.get() + typed.dataStart);
       if (typed.kind == ValueKind::kExpand) valueType = REG_EXPAND_SZ;
     } else {

@@ -62,9 +62,8 @@ INT_PTR OnInit(HWND dialog, SetupSession& session) {
   ShowBox(dialog, IDC_VIEW_NOTES, (options & COMPLETION_OFFER_VIEW) != 0);
   NameLaunchBox(session, dialog);
   // The author's words for what View opens; the template's without them.
-  char viewText[kTextSize];
-  if (session.GetSetupString(IDS_SECTION_SETUP, IDS_KEY_VIEWTEXT, viewText, sizeof viewText) && viewText[0])
-    SetDlgItemTextA(dialog, IDC_VIEW_NOTES, viewText);
+  BlockLock<const char> viewText(session.viewText);
+  if (viewText) SetDlgItemTextA(dialog, IDC_VIEW_NOTES, viewText.get());
   CheckDlgButton(dialog, IDC_LAUNCH_APP, (options & COMPLETION_RUN_EXECUTE) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_VIEW_NOTES, (options & COMPLETION_OPEN_VIEW) ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;

@@ -118,7 +118,7 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
   const std::string log = testsupport::ReadFile(logs.Join("install.log"));
   EXPECT_EQ(Count(log, "registry key created: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\r\n"), 1u) << log;
   EXPECT_EQ(Count(log, "registry key created: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\\Deeper\r\n"), 1u) << log;
-  EXPECT_EQ(Count(log, "registry: value written: "), 6u) << log;
+  EXPECT_EQ(Count(log, "registry: value written: HKEY_LOCAL_MACHINE\\Software\\Authoring Test"), 6u) << log;
   EXPECT_NE(log.find("[Count] = 305441741 (number)"), std::string::npos) << log;
   EXPECT_NE(log.find("[Where] = %SystemRoot%\\Authoring Test (expandable)"), std::string::npos) << log;
 
@@ -126,7 +126,7 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
   ASSERT_EQ(RunToExit(set, "/S /LOG=" + logs.Join("remove.log") + " /U \"" + folder + "\""), 0u);
   const std::string removal = testsupport::ReadFile(logs.Join("remove.log"));
   EXPECT_EQ(Count(removal, "registry key removed: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\r\n"), 1u) << removal;
-  EXPECT_EQ(Count(removal, "registry key removed: "), 2u) << removal;
+  EXPECT_EQ(Count(removal, "registry key removed: HKEY_LOCAL_MACHINE\\Software\\Authoring Test"), 2u) << removal;
   HKEY gone = nullptr;
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Authoring Test", 0, KEY_READ, &gone), ERROR_SUCCESS);
   EXPECT_FALSE(testsupport::FileExists(group + "\\Authoring App.lnk"));
