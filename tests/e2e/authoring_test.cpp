@@ -108,7 +108,8 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
   const std::string app = folder + "\\App.exe";
   ExportLink(group + "\\Authoring App.lnk", "group_app",
              "Local path\t" + app + "\nWorking directory\t" + folder + "\nDescription\tAuthoring App\n" +
-                 "Command line arguments\t/open \"" + folder + "\\doc 1.txt\"\nIcon location\t" + app + "\n");
+                 "Command line arguments\t/open \"" + folder + "\\doc 1.txt\"\nIcon location\t" + app +
+                 "\nIcon index\t1\n");
   ExportLink(ShellFolder("Desktop") + "\\Authoring App.lnk", "desktop_app",
              "Local path\t" + app + "\nCommand line arguments\t/open \"" + folder + "\\doc 1.txt\"\n");
   ExportLink(group + "\\Authoring Notes.lnk", "group_notes",

@@ -96,7 +96,8 @@ void ExportLink(const std::string& path, const std::string& exportName, const Li
   std::string expect = "Local path\t" + expected.target + "\nWorking directory\t" + expected.workingFolder +
                        "\nDescription\t" + expected.description + "\n";
   if (!expected.arguments.empty()) expect += "Command line arguments\t" + expected.arguments + "\n";
-  if (!expected.iconFile.empty()) expect += "Icon location\t" + expected.iconFile + "\n";
+  if (!expected.iconFile.empty())
+    expect += "Icon location\t" + expected.iconFile + "\nIcon index\t" + std::to_string(expected.iconIndex) + "\n";
   WriteFile(base + ".expect", expect);
 }
 
@@ -241,6 +242,7 @@ TEST_F(ShortcutItemTest, ArgumentsAndIconComeFromTheLineExpandedAndOnlyWhenGiven
   LinkContent expectDeal{true, app.Join("cards.exe"), app.path(), "Deal"};
   expectDeal.arguments = dealt.arguments;
   expectDeal.iconFile = app.Join("cards.exe");
+  expectDeal.iconIndex = 2;
   ExportLink(GroupLink("Deal"), "group_deal", expectDeal);
   LinkContent expectMarked{true, app.Join("cards.exe"), app.path(), "Marked"};
   expectMarked.iconFile = app.Join("data\\cards.ico");
