@@ -126,7 +126,8 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
     fs::path source;
     const bool givenSetup = options_.beforePack && name == "SETUP.EXE" && !options_.setupExe.empty();
     if (!FindInFolder(folder_, line.key, source) && !givenSetup) {
-      Error(line.number, "the source " + line.key + (options_.beforePack ? " is not in the product folder" : " is not in the set"));
+      Error(line.number,
+            "the source " + line.key + (options_.beforePack ? " is not in the product folder" : " is not in the set"));
     } else if (!options_.beforePack) {
       // What LZCopy writes: the header's size for a packed file, else the file.
       std::uint32_t expanded = 0;
@@ -176,8 +177,8 @@ void Checker::CheckRegistry(const std::vector<SectionLine>& lines) {
       // An absent field cannot be expanded, and Setup.exe stops there.
       Error(line.number, "the value has no data after the \"|\": Setup.exe cannot expand the line");
     else if (ReadTypedValue(data.c_str()).kind == ValueKind::kBadDword)
-      Error(line.number, "the data " + data +
-                             " is not a number: dword: takes 1 to 8 hex digits (write \\" + data + " for a text)");
+      Error(line.number,
+            "the data " + data + " is not a number: dword: takes 1 to 8 hex digits (write \\" + data + " for a text)");
     Expanded(line.number, line.value, false);
   }
 }

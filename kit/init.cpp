@@ -95,7 +95,8 @@ InitSummary InitProduct(const fs::path& product) {
   for (const std::string& key : keys) {
     // Two host names that differ by case alone are one name on Windows.
     if (!seen.insert(FoldCase(key)).second) {
-      summary.skipped.push_back(key + ": another file has this name but for its case, which Windows does not tell apart");
+      summary.skipped.push_back(key +
+                                ": another file has this name but for its case, which Windows does not tell apart");
       continue;
     }
     const std::string file = key.substr(key.find_last_of('\\') == std::string::npos ? 0 : key.find_last_of('\\') + 1);

@@ -5,9 +5,9 @@
 
 // What init left out, and why: one line each, for the author to read.
 struct InitSummary {
-  std::size_t files = 0;              // file lines written
-  std::vector<std::string> skipped;   // "NAME: reason"
-  std::string licence;                // the licence line's file; empty: none
+  std::size_t files = 0;             // file lines written
+  std::vector<std::string> skipped;  // "NAME: reason"
+  std::string licence;               // the licence line's file; empty: none
 };
 
 // Writes PRODUCT/Setup.dat to start from: the [Setup] keys the set needs

@@ -100,8 +100,7 @@ TEST(Init, AFolderOfThreeLevelsBecomesASetThatCheckPasses) {
   options.setupExe = build.path() / "Setup.exe";
   const PackSummary packed = Pack(options);
   EXPECT_EQ(packed.files, 202u);
-  for (const Finding& finding : CheckSet(set.path()))
-    EXPECT_FALSE(finding.error) << FormatFinding(finding);
+  for (const Finding& finding : CheckSet(set.path())) EXPECT_FALSE(finding.error) << FormatFinding(finding);
   for (const std::string& key : keys) {
     fs::path found;
     EXPECT_TRUE(FindInFolder(set.path(), key, found)) << key;

@@ -54,8 +54,8 @@ void SystemMessage(DWORD error, char* text, std::size_t size) {
     FormatText(text, size, "error %lu", static_cast<unsigned long>(error));
     return;
   }
-  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' ||
-                        text[length - 1] == '.'))
+  while (length > 0 &&
+         (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' || text[length - 1] == '.'))
     --length;
   text[length] = '\0';
 }

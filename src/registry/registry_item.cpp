@@ -1,17 +1,16 @@
 #include "registry/registry_item.h"
-#include "platform/run_log.h"
 
 #include <cstdlib>
 
 #include "platform/format_text.h"
-#include "session/journal.h"
-
+#include "platform/run_log.h"
 #include "registry/registry_key.h"
 #include "registry/registry_removal.h"
+#include "session/journal.h"
+#include "session/setup_session.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
 #include "setupdat/typed_value.h"
-#include "session/setup_session.h"
 
 namespace {
 

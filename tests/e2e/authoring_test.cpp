@@ -70,26 +70,31 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
   const std::string folder = ProgramFiles() + "\\Authoring Test";
   char windows[MAX_PATH] = {};
   GetWindowsDirectoryA(windows, MAX_PATH);
-  WriteSelfSizedSetupDat(set, "[Setup]\r\n"
-                              "Title=Authoring Test\r\n"
-                              "DefaultFolder=%P\\Authoring Test\r\n"
-                              "DefaultGroup=Authoring Test\r\n"
-                              "Group=1\r\nDesktop=1\r\n"
-                              "Files=Files\r\nRegMachine=Machine\r\nShortcuts=Shortcuts\r\n"
-                              "[Files]\r\n"
-                              "APP.EXE=%0\\App.exe," + FileSize(set.Join("APP.EXE")) + ",0,Program\r\n"
-                              "Setup.exe=%0\\Setup.exe," + FileSize(set.SetupExe()) + ",0,Setup\r\n"
-                              "Setup.dat=%0\\Setup.dat,@SELF@,0,Setup information\r\n"
-                              "[Machine]\r\n"
-                              "Software\\Authoring Test:1=Count|dword:1234abcd\r\n"
-                              "Software\\Authoring Test:2=Small|DWORD:7\r\n"
-                              "Software\\Authoring Test:3=Where|expand:%%SystemRoot%%\\%T\r\n"
-                              "Software\\Authoring Test:4=Literal|\\dword:not a number\r\n"
-                              "Software\\Authoring Test:5=Plain|expand\r\n"
-                              "Software\\Authoring Test\\Deeper=|\\\\server\\share\r\n"
-                              "[Shortcuts]\r\n"
-                              "Authoring App=5,%0\\App.exe,%0,/open \"%0\\doc 1.txt\",%0\\App.exe,1\r\n"
-                              "Authoring Notes=1,%0\\App.exe,%0,,%W\\NOTEPAD.EXE\r\n");
+  WriteSelfSizedSetupDat(set,
+                         "[Setup]\r\n"
+                         "Title=Authoring Test\r\n"
+                         "DefaultFolder=%P\\Authoring Test\r\n"
+                         "DefaultGroup=Authoring Test\r\n"
+                         "Group=1\r\nDesktop=1\r\n"
+                         "Files=Files\r\nRegMachine=Machine\r\nShortcuts=Shortcuts\r\n"
+                         "[Files]\r\n"
+                         "APP.EXE=%0\\App.exe," +
+                             FileSize(set.Join("APP.EXE")) +
+                             ",0,Program\r\n"
+                             "Setup.exe=%0\\Setup.exe," +
+                             FileSize(set.SetupExe()) +
+                             ",0,Setup\r\n"
+                             "Setup.dat=%0\\Setup.dat,@SELF@,0,Setup information\r\n"
+                             "[Machine]\r\n"
+                             "Software\\Authoring Test:1=Count|dword:1234abcd\r\n"
+                             "Software\\Authoring Test:2=Small|DWORD:7\r\n"
+                             "Software\\Authoring Test:3=Where|expand:%%SystemRoot%%\\%T\r\n"
+                             "Software\\Authoring Test:4=Literal|\\dword:not a number\r\n"
+                             "Software\\Authoring Test:5=Plain|expand\r\n"
+                             "Software\\Authoring Test\\Deeper=|\\\\server\\share\r\n"
+                             "[Shortcuts]\r\n"
+                             "Authoring App=5,%0\\App.exe,%0,/open \"%0\\doc 1.txt\",%0\\App.exe,1\r\n"
+                             "Authoring Notes=1,%0\\App.exe,%0,,%W\\NOTEPAD.EXE\r\n");
 
   ASSERT_EQ(RunToExit(set, "/S /LOG=" + logs.Join("install.log") + " /D=\"" + folder + "\""), 0u)
       << testsupport::ReadFile(logs.Join("install.log"));

@@ -74,7 +74,6 @@ KitRun RunKit(const std::string& arguments) {
   return RunCaptured(uiauto::QuoteArg(uiauto::PathBesideThisExecutable("setupkit.exe")) + " " + arguments);
 }
 
-
 InstallationSet::InstallationSet() { Copy("Setup.exe", "Setup.exe"); }
 
 InstallationSet::~InstallationSet() { CheckEndedRuns(); }
