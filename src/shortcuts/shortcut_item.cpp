@@ -173,10 +173,12 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
     return FALSE;
   }
   JournalNote({"L+", linkPath});
-  if (SUCCEEDED(file->Save(widePath, TRUE))) {
+  const HRESULT saved = file->Save(widePath, TRUE);
+  if (SUCCEEDED(saved)) {
     LogEvent("link: %s -> %s", linkPath, TextOrEmpty(linkTarget));
     return TRUE;
   }
+  LogFailure("link could not be saved", linkPath, static_cast<DWORD>(saved));
   Undo(placed);
   placed_.pop_back();
   return FALSE;
