@@ -90,7 +90,9 @@ TEST(SharedReader, TypedValuesAreNumbersExpandableTextsOrTextAsWritten) {
     const TypedValue read = ReadTypedValue(c.data);
     EXPECT_EQ(read.kind, c.kind) << c.data;
     EXPECT_EQ(read.dataStart, c.dataStart) << c.data;
-    if (c.kind == ValueKind::kDword) EXPECT_EQ(read.number, c.number) << c.data;
+    if (c.kind == ValueKind::kDword) {
+      EXPECT_EQ(read.number, c.number) << c.data;
+    }
   }
   EXPECT_EQ(ReadTypedValue(nullptr).kind, ValueKind::kString);
 }

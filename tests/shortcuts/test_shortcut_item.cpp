@@ -30,8 +30,9 @@ struct LinkContent {
   std::string target;
   std::string workingFolder;
   std::string description;
-  std::string arguments;
-  std::string iconFile;
+  // Last, so that the links of three fields are written as before.
+  std::string arguments = std::string();
+  std::string iconFile = std::string();
   int iconIndex = 0;
 };
 
