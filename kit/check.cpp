@@ -10,6 +10,7 @@
 #include "set_variables.h"
 #include "setup_file.h"
 #include "setupdat/field_split.h"
+#include "setupdat/typed_value.h"
 #include "szdd_compress.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +32,8 @@ bool SizeIsCount(const std::string& field) {
 
 class Checker {
 public:
-  Checker(const fs::path& folder, const SetupFile& setup) : folder_(folder), setup_(setup) {}
+  Checker(const fs::path& folder, const SetupFile& setup, const CheckOptions& options)
+      : folder_(folder), setup_(setup), options_(options) {}
 
   std::vector<Finding> Run();
 
@@ -49,6 +51,7 @@ private:
 
   const fs::path& folder_;
   const SetupFile& setup_;
+  const CheckOptions& options_;
   SetVariables variables_ = SetVariables::System();
   std::vector<Finding> findings_;
   std::set<std::string> installed_;  // folded destinations
@@ -121,9 +124,11 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
     std::string sizeText;
     FieldText(value, ',', 1, sizeText);
     fs::path source;
-    if (!FindInFolder(folder_, line.key, source)) {
-      Error(line.number, "the source " + line.key + " is not in the set");
-    } else {
+    const bool givenSetup = options_.beforePack && name == "SETUP.EXE" && !options_.setupExe.empty();
+    if (!FindInFolder(folder_, line.key, source) && !givenSetup) {
+      Error(line.number,
+            "the source " + line.key + (options_.beforePack ? " is not in the product folder" : " is not in the set"));
+    } else if (!options_.beforePack) {
       // What LZCopy writes: the header's size for a packed file, else the file.
       std::uint32_t expanded = 0;
       const std::string head = ReadFileHead(source, kSzddHeaderSize);
@@ -147,7 +152,7 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
         Error(line.number, "the size field says " + std::to_string(size) + " bytes; " + line.key + " expands to " +
                                std::to_string(actual));
     }
-    if (size > 0) total += static_cast<unsigned long long>(size);
+    if (size > 0 && !options_.beforePack) total += static_cast<unsigned long long>(size);
     if (total > kMostBytes && !totalReported) {
       Error(line.number, "the files add up to more than 4 GB, more than Setup.exe accepts");
       totalReported = true;
@@ -171,6 +176,9 @@ void Checker::CheckRegistry(const std::vector<SectionLine>& lines) {
     else if (!FieldText(line.value.c_str(), '|', 1, data))
       // An absent field cannot be expanded, and Setup.exe stops there.
       Error(line.number, "the value has no data after the \"|\": Setup.exe cannot expand the line");
+    else if (ReadTypedValue(data.c_str()).kind == ValueKind::kBadDword)
+      Error(line.number,
+            "the data " + data + " is not a number: dword: takes 1 to 8 hex digits (write \\" + data + " for a text)");
     Expanded(line.number, line.value, false);
   }
 }
@@ -201,6 +209,18 @@ void Checker::CheckShortcuts(const std::vector<SectionLine>& lines) {
     else
       Error(line.number, "the shortcut has no working folder: Setup.exe cannot expand the line");
     Expanded(line.number, "%G\\" + group + "\\" + line.key + ".lnk", true);
+    std::string extra;
+    if (FieldText(value, ',', 3, extra)) Expanded(line.number, extra, false);
+    if (FieldText(value, ',', 4, extra) && !extra.empty()) {
+      const std::string icon = Expanded(line.number, extra, true);
+      if (!installed_.count(FoldCase(icon)))
+        Warning(line.number, "no file line installs the icon file " + icon + ": the link shows no icon elsewhere");
+    }
+    if (FieldText(value, ',', 5, extra) && extra.find_first_not_of("0123456789") != std::string::npos &&
+        !(extra.size() > 1 && extra[0] == '-' && extra.find_first_not_of("0123456789", 1) == std::string::npos))
+      Error(line.number, "the icon index " + extra + " is not a number");
+    if (FieldText(value, ',', 6, extra))
+      Error(line.number, "the shortcut has fields after the icon index, which Setup.exe does not read");
   }
 }
 
@@ -252,7 +272,7 @@ std::vector<Finding> Checker::Run() {
         hasFiles = true;
         for (const SectionLine& entry : readable) {
           std::string size;
-          if (FieldText(entry.value.c_str(), ',', 1, size) && !SizeIsCount(size))
+          if (!options_.beforePack && FieldText(entry.value.c_str(), ',', 1, size) && !SizeIsCount(size))
             Error(entry.number, "the size is not a number of bytes");
         }
         CheckFiles(readable);
@@ -278,11 +298,11 @@ std::vector<Finding> Checker::Run() {
 
 }  // namespace
 
-std::vector<Finding> CheckSet(const fs::path& folder) {
+std::vector<Finding> CheckSet(const fs::path& folder, const CheckOptions& options) {
   fs::path path;
   if (!FindInFolder(folder, "Setup.dat", path)) throw KitError((folder / "Setup.dat").string() + ": no such file");
   const SetupFile setup(ReadWholeFile(path));
-  Checker checker(folder, setup);
+  Checker checker(folder, setup, options);
   return checker.Run();
 }
 

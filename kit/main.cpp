@@ -6,13 +6,15 @@
 
 #include "check.h"
 #include "file_io.h"
+#include "init.h"
 #include "pack.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: setupkit pack [--underscore] [--setup PATH] [--threads N] PRODUCT_FOLDER SET_FOLDER\n"
-    "       setupkit check SET_FOLDER\n";
+    "       setupkit check SET_FOLDER\n"
+    "       setupkit init PRODUCT_FOLDER\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -42,8 +44,17 @@ int RunPack(int argc, char** argv) {
   }
   if (positional != 2) return Usage();
   const PackSummary summary = Pack(options);
+  for (const Finding& finding : summary.warnings) std::fprintf(stderr, "%s\n", FormatFinding(finding).c_str());
   std::printf("%zu files, %zu compressed: %llu bytes packed into %llu\n", summary.files, summary.compressed,
               summary.bytesIn, summary.bytesOut);
+  return 0;
+}
+
+int RunInit(const char* folder) {
+  const InitSummary summary = InitProduct(folder);
+  for (const std::string& skipped : summary.skipped) std::fprintf(stderr, "setupkit: left out %s\n", skipped.c_str());
+  std::printf("Setup.dat written: %zu file lines%s%s\n", summary.files, summary.licence.empty() ? "" : ", licence ",
+              summary.licence.c_str());
   return 0;
 }
 
@@ -64,6 +75,7 @@ int main(int argc, char** argv) {
   try {
     if (command == "pack") return RunPack(argc, argv);
     if (command == "check" && argc == 3) return RunCheck(argv[2]);
+    if (command == "init" && argc == 3) return RunInit(argv[2]);
   } catch (const PackRefused& refused) {
     // In check's form, so that an editor can jump to each line.
     std::fprintf(stderr, "%s\n", refused.what());

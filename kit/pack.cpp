@@ -178,15 +178,30 @@ PackSummary Pack(const PackOptions& options) {
   fs::path datPath;
   if (!FindInFolder(options.product, "Setup.dat", datPath))
     throw KitError((options.product / "Setup.dat").string() + ": no such file");
+  // Every fault check finds, all of them at once, before a byte is
+  // written: a set half made from a faulty product is worse than none.
+  CheckOptions checking;
+  checking.beforePack = true;
+  checking.setupExe = options.setupExe;
+  std::vector<Finding> found = CheckSet(options.product, checking);
   const SetupFile setup(ReadWholeFile(datPath));
+  // With the conventional names, two keys may meet in one packed name,
+  // which check, reading a set as it is, cannot know.
+  if (options.underscoreNames) {
+    for (Finding& finding : CheckSetNames(setup, true).findings) {
+      const auto same = [&finding](const Finding& f) { return f.line == finding.line && f.text == finding.text; };
+      if (std::none_of(found.begin(), found.end(), same)) found.push_back(std::move(finding));
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) { return a.line < b.line; });
+  }
+  const bool refused = std::any_of(found.begin(), found.end(), [](const Finding& f) { return f.error; });
+  if (refused) throw PackRefused(std::move(found));
   std::string listName;
   std::vector<SectionLine> lines;
   if (setup.Key(kSetupSection, "Files", listName) && !setup.Section(listName, lines))
     throw KitError("Setup.dat: the Files list [" + listName + "] is missing");
   std::string licence;
   const bool hasLicence = setup.Key(kSetupSection, "License", licence);
-  NameFaults faults = CheckSetNames(setup, options.underscoreNames);
-  if (!faults.findings.empty()) throw PackRefused(std::move(faults.findings));
 
   std::vector<Job> jobs(lines.size());
   std::vector<Job*> work;
@@ -250,6 +265,7 @@ PackSummary Pack(const PackOptions& options) {
   WriteWholeFile(options.set / "Setup.dat", text);
 
   PackSummary summary;
+  summary.warnings = std::move(found);
   for (const Job& job : jobs) {
     ++summary.files;
     if (job.self || job.sameAs) continue;

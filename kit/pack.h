@@ -19,10 +19,11 @@ struct PackSummary {
   std::size_t compressed = 0;
   unsigned long long bytesIn = 0;
   unsigned long long bytesOut = 0;
+  std::vector<Finding> warnings;  // what check found that does not stop the set
 };
 
-// Setup.dat's names refused before anything is written (set_names.h):
-// each finding on its line.
+// Setup.dat's faults refused before anything is written (check.h,
+// set_names.h): each finding on its line.
 class PackRefused : public KitError {
 public:
   explicit PackRefused(std::vector<Finding> findings);
@@ -32,6 +33,8 @@ private:
   std::vector<Finding> findings_;
 };
 
+// Runs check on the product folder first (sizes aside, which it writes):
+// any error throws PackRefused with every finding, and nothing is written.
 // Writes the set: every file the Files list names, compressed when that
 // makes it smaller (Setup.exe, Setup.dat and the licence stay plain: the
 // set itself reads them), the licence, and Setup.dat with every size field

@@ -134,6 +134,29 @@ std::vector<Fault> Corpus() {
        "License=", "is empty"},
       {"duplicate destination", [](std::string& dat, const fs::path&) { Replace(dat, "%0\\Noise.bin", "%0\\app.EXE"); },
        "NOISE.BIN=", "installed by an earlier line"},
+      {"dword that is no number",
+       [](std::string& dat, const fs::path&) { Replace(dat, "Version|1.0", "Version|dword:12g4"); },
+       "Software\\Kit Test:2=", "dword:12g4 is not a number"},
+      {"dword of nine digits",
+       [](std::string& dat, const fs::path&) { Replace(dat, "Version|1.0", "Version|DWORD:123456789"); },
+       "Software\\Kit Test:2=", "DWORD:123456789 is not a number"},
+      {"dword without digits", [](std::string& dat, const fs::path&) { Replace(dat, "Version|1.0", "Version|dword:"); },
+       "Software\\Kit Test:2=", "is not a number: dword: takes 1 to 8 hex digits"},
+      {"icon index that is no number",
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Kit Test=1,%0\\App.exe,%0", "Kit Test=1,%0\\App.exe,%0,/x,%0\\App.exe,first");
+       },
+       "Kit Test=1,", "the icon index first is not a number"},
+      {"undefined variable in link arguments",
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Read Me=1,%0\\README.TXT,%0", "Read Me=1,%0\\README.TXT,%0,/open %Q");
+       },
+       "Read Me=", "the variable %Q is not defined"},
+      {"shortcut with a field past the icon index",
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Read Me=1,%0\\README.TXT,%0", "Read Me=1,%0\\README.TXT,%0,a,%0\\App.exe,2,b");
+       },
+       "Read Me=", "fields after the icon index"},
   };
 }
 
@@ -159,6 +182,11 @@ std::vector<Fault> Oddities() {
          Replace(dat, "Setup.exe=", "EMPTY.TXT=%0\\Empty.txt,,0,Nothing yet\r\nSetup.exe=");
        },
        "EMPTY.TXT=", "the size field is empty: setupkit pack fills it in", 0},
+      {"icon file no line installs",
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Read Me=1,%0\\README.TXT,%0", "Read Me=1,%0\\README.TXT,%0,,%S\\shell32.dll,3");
+       },
+       "Read Me=", "no file line installs the icon file C:\\WINDOWS\\system32\\shell32.dll", 0},
   };
 }
 

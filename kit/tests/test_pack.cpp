@@ -135,7 +135,10 @@ TEST(Pack, AMissingSourceOrSetupDatIsNamedAndNothingIsGuessed) {
     ADD_FAILURE() << "packed without NOISE.BIN";
   } catch (const KitError& error) {
     const int line = kittest::LineOf(kittest::ProductFixture::SetupDat(), "NOISE.BIN=");
-    EXPECT_NE(std::string(error.what()).find("Setup.dat:" + std::to_string(line) + ": NOISE.BIN"), std::string::npos)
+    EXPECT_NE(
+        std::string(error.what())
+            .find("Setup.dat:" + std::to_string(line) + ": error: the source NOISE.BIN is not in the product folder"),
+        std::string::npos)
         << error.what();
   }
   EXPECT_FALSE(fs::exists(fixture.set().path() / "Setup.dat"));

@@ -9,6 +9,7 @@
 
 #include "setupdat/field_split.h"
 #include "setupdat/section_split.h"
+#include "setupdat/typed_value.h"
 
 namespace {
 
@@ -59,3 +60,39 @@ TEST(SharedReader, FieldsSplitAndNumbersReadAsSetupExeReadsThem) {
 }
 
 }  // namespace
+
+// The type word of a registry line's data, read alike by Setup.exe and check.
+TEST(SharedReader, TypedValuesAreNumbersExpandableTextsOrTextAsWritten) {
+  struct Case {
+    const char* data;
+    ValueKind kind;
+    std::size_t dataStart;
+    unsigned long number;
+  };
+  const Case cases[] = {
+      {"dword:1234abcd", ValueKind::kDword, 6, 0x1234abcdUL},
+      {"DWORD:FFFFFFFF", ValueKind::kDword, 6, 0xFFFFFFFFUL},
+      {"Dword:0", ValueKind::kDword, 6, 0},
+      {"dword:00000000a", ValueKind::kBadDword, 6, 0},  // nine digits
+      {"dword:12g4", ValueKind::kBadDword, 6, 0},
+      {"dword: 12", ValueKind::kBadDword, 6, 0},
+      {"dword:", ValueKind::kBadDword, 6, 0},
+      {"expand:%SystemRoot%\\x", ValueKind::kExpand, 7, 0},
+      {"EXPAND:", ValueKind::kExpand, 7, 0},
+      {"\\dword:not a number", ValueKind::kString, 1, 0},
+      {"\\Expand:x", ValueKind::kString, 1, 0},
+      {"\\\\server\\share", ValueKind::kString, 0, 0},
+      {"dwordless", ValueKind::kString, 0, 0},
+      {"expand", ValueKind::kString, 0, 0},
+      {"", ValueKind::kString, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const TypedValue read = ReadTypedValue(c.data);
+    EXPECT_EQ(read.kind, c.kind) << c.data;
+    EXPECT_EQ(read.dataStart, c.dataStart) << c.data;
+    if (c.kind == ValueKind::kDword) {
+      EXPECT_EQ(read.number, c.number) << c.data;
+    }
+  }
+  EXPECT_EQ(ReadTypedValue(nullptr).kind, ValueKind::kString);
+}

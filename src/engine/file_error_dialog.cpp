@@ -132,6 +132,30 @@ FileAnswer AskFileError(HINSTANCE instance, HWND owner, const char* path, FileSi
   return IsAnswer(result) ? static_cast<FileAnswer>(result) : FILE_ANSWER_CANCEL;
 }
 
+namespace {
+
+// The situation as the log tells it.
+const char* LoggedSituation(FileSituation situation) {
+  switch (situation) {
+    case FILE_SITUATION_OPEN_SOURCE:
+      return "its source cannot be read";
+    case FILE_SITUATION_OPEN_TEMP:
+      return "no temporary file can be written beside it";
+    case FILE_SITUATION_COPY:
+      return "its source cannot be expanded";
+    case FILE_SITUATION_SIZE:
+      return "its size differs from the list's";
+    case FILE_SITUATION_OLDER:
+      return "the version there is newer";
+    case FILE_SITUATION_IN_USE:
+      return "the file there is in use";
+    default:
+      return "it cannot be put in place";
+  }
+}
+
+}  // namespace
+
 FileAnswer SilentAnswer(FileSituation situation) {
   switch (situation) {
     case FILE_SITUATION_OLDER:
@@ -149,7 +173,7 @@ FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation
     // Nobody was asked: a Cancel here is the failure of the file, and the
     // run ends as failed.
     const FileAnswer answer = SilentAnswer(situation);
-    LogEvent("file situation %d at %s: answered %s", static_cast<int>(situation), path, AnswerName(answer));
+    LogEvent("file %s: %s; answered %s for the administrator", path, LoggedSituation(situation), AnswerName(answer));
     return answer;
   }
   // The window behind the question shows the file it is about.
@@ -157,7 +181,7 @@ FileAnswer AskFileError(const InstallItem& item, const char* path, FileSituation
   const INT_PTR result = ShowFileError(item.owner->instance, item.owner->progressWindow, path, situation);
   const FileAnswer answer = IsAnswer(result) ? static_cast<FileAnswer>(result) : FILE_ANSWER_CANCEL;
   if (result == FILE_ANSWER_CANCEL) item.owner->cancelledByUser = true;
-  LogEvent("file situation %d at %s: answered %s", static_cast<int>(situation), path, AnswerName(answer));
+  LogEvent("file %s: %s; the user answered %s", path, LoggedSituation(situation), AnswerName(answer));
   return answer;
 }
 

@@ -108,8 +108,19 @@ private:
 
 // A general failure (situation 1000) offers only Skip and Cancel.
 Outcome SkipOrCancel(const FileItem& item, const char* destination) {
-  return AskFileError(item, destination, FILE_SITUATION_GENERAL) == FILE_ANSWER_SKIP ? Outcome::Skipped
-                                                                                       : Outcome::Cancelled;
+  if (AskFileError(item, destination, FILE_SITUATION_GENERAL) != FILE_ANSWER_SKIP) return Outcome::Cancelled;
+  LogEvent("file skipped: %s", destination);
+  return Outcome::Skipped;
+}
+
+// What went wrong with the source, in the administrator's terms.
+void LogSourceFault(const char* sourcePath, FileSituation situation) {
+  if (situation != FILE_SITUATION_OPEN_SOURCE) return;
+  const DWORD error = GetLastError();
+  if (GetFileAttributesA(sourcePath) == INVALID_FILE_ATTRIBUTES)
+    LogEvent("missing from the set: %s", sourcePath);
+  else
+    LogFailure("source cannot be read", sourcePath, error);
 }
 
 // The source's path: the installation set folder (variable I, else the
@@ -133,10 +144,12 @@ Outcome CopyLoop(const FileItem& item, const char* sourcePath, HANDLE temp, cons
   for (;;) {
     const FileSituation situation = item.DecompressFile(sourcePath, temp);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
+    LogSourceFault(sourcePath, situation);
     switch (AskFileError(item, destination, situation)) {
       case FILE_ANSWER_IGNORE:
         return Outcome::Installed;
       case FILE_ANSWER_SKIP:
+        LogEvent("file skipped: %s", destination);
         return Outcome::Skipped;
       case FILE_ANSWER_CANCEL:
         return Outcome::Cancelled;
@@ -167,6 +180,10 @@ Outcome ClearLoop(FileItem& item, TemporaryFile& temp, const char* folder, const
         deferred = true;
         return Outcome::Installed;
       case FILE_ANSWER_SKIP:
+        if (situation == FILE_SITUATION_OLDER)
+          LogEvent("file kept as newer: %s (the version there is newer than the set's)", destination);
+        else
+          LogEvent("file skipped: %s", destination);
         return Outcome::Skipped;
       case FILE_ANSWER_CANCEL:
         return Outcome::Cancelled;
@@ -281,12 +298,12 @@ BOOL FileItem::Install(WORD locations) {
     TemporaryFile temp;
     outcome = PlaceFile(*this, name ? name.get() : "", text ? text.get() : "", destinationPath, folder, temp);
   }
-  static const char* const kPlacements[] = {"", "created", "replaced", "left for the restart"};
+  static const char* const kPlacements[] = {"", "created", "replaced", "in use, replaced at the next restart"};
   if (outcome == Outcome::Installed)
     LogEvent("file %s: %s -> %s", kPlacements[static_cast<int>(record.placement)], name ? name.get() : "",
              destinationPath);
-  else
-    LogEvent("file %s: %s", outcome == Outcome::Skipped ? "skipped" : "cancelled", destinationPath);
+  else if (outcome == Outcome::Cancelled)
+    LogEvent("file not installed: %s (the installation stops)", destinationPath);
   if (outcome != Outcome::Installed) {
     JournalNote({"FX", destinationPath});
     // Nothing of this file stays, not even the folders made for it. An old

@@ -60,9 +60,13 @@ bool RemoveLoggedFile(SetupSession& session, const LogEntry& entry) {
     LogEvent("file removed: %s", path);
     return true;
   }
+  const DWORD error = GetLastError();
   if (ParkRunningOriginal(path)) return true;
-  if (ReplaceAtRestart(session, path, "NUL")) return true;
-  LogEvent("file could not be removed: %s", path);
+  if (ReplaceAtRestart(session, path, "NUL")) {
+    LogEvent("file left in use, removed at the next restart: %s", path);
+    return true;
+  }
+  LogFailure("file could not be removed", path, error);
   return false;
 }
 
@@ -92,7 +96,8 @@ BOOL FileItem::Remove(WORD) {
   entry.shared = entry.counted = shared != 0;
   const bool removed = RemoveLoggedFile(*owner, entry);
   char folder[kPathSize];
-  if (removed && GetFolderPart(path, folder, sizeof folder) && IsFolderEmpty(folder)) RemoveDirectoryA(folder);
+  if (removed && GetFolderPart(path, folder, sizeof folder) && IsFolderEmpty(folder) && RemoveDirectoryA(folder))
+    LogEvent("folder removed: %s", folder);
   return TRUE;
 }
 void FileItem::Rollback() {

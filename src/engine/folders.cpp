@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/run_log.h"
 #include "platform/globals.h"
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
@@ -43,7 +44,16 @@ void RemoveCreatedFolders(const char* innermost, const std::string& outermost) {
     return;
   // RemoveDirectoryA refuses a folder that holds anything, which is the
   // check we want: what others put there since keeps its folder.
-  while (folder.size() >= outermost.size() && RemoveDirectoryA(folder.c_str())) {
+  while (folder.size() >= outermost.size()) {
+    if (!RemoveDirectoryA(folder.c_str())) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_DIR_NOT_EMPTY)
+        LogEvent("folder kept: %s (it holds other files)", folder.c_str());
+      else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        LogFailure("folder could not be removed", folder.c_str(), error);
+      break;
+    }
+    LogEvent("folder removed: %s", folder.c_str());
     const std::size_t backslash = folder.rfind('\\');
     if (backslash == std::string::npos) break;
     folder.resize(backslash);

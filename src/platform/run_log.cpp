@@ -45,3 +45,24 @@ void LogEvent(const char* format, ...) {
   // Straight to the file: a line written is a line kept, whatever follows.
   WriteFile(LogFile().get(), line, static_cast<DWORD>(length), &done, nullptr);
 }
+
+void SystemMessage(DWORD error, char* text, std::size_t size) {
+  if (!text || size == 0) return;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                static_cast<DWORD>(size), nullptr);
+  if (length == 0 || length >= size) {
+    FormatText(text, size, "error %lu", static_cast<unsigned long>(error));
+    return;
+  }
+  while (length > 0 &&
+         (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' || text[length - 1] == '.'))
+    --length;
+  text[length] = '\0';
+}
+
+void LogFailure(const char* what, const char* object, DWORD error) {
+  if (!LogFile()) return;
+  char reason[300];
+  SystemMessage(error, reason, sizeof reason);
+  LogEvent("%s: %s: %s (error %lu)", what, object, reason, static_cast<unsigned long>(error));
+}

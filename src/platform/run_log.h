@@ -1,4 +1,7 @@
 #pragma once
+#include <windows.h>
+
+#include <cstddef>
 
 // The exit codes of a run, the ones deployment tools understand.
 enum ExitCode : int {
@@ -17,5 +20,11 @@ enum ExitCode : int {
 bool OpenRunLog(const char* path);
 // One event, formatted like printf; cut at 1,000 characters, never overrun.
 void LogEvent(const char* format, ...);
+// One failure: "WHAT: OBJECT: the system's own text for `error`". The
+// administrator reading the log gets the reason in the system's words.
+void LogFailure(const char* what, const char* object, DWORD error);
+// The system's text for `error`, without its line end, always terminated;
+// "error N" when the system has none.
+void SystemMessage(DWORD error, char* text, std::size_t size);
 // Whether a log is being written.
 bool RunLogOpen();

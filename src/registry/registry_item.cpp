@@ -1,16 +1,16 @@
 #include "registry/registry_item.h"
-#include "platform/run_log.h"
 
 #include <cstdlib>
 
 #include "platform/format_text.h"
-#include "session/journal.h"
-
+#include "platform/run_log.h"
 #include "registry/registry_key.h"
 #include "registry/registry_removal.h"
+#include "session/journal.h"
+#include "session/setup_session.h"
 #include "setupdat/item_text.h"
 #include "setupdat/list_fields.h"
-#include "session/setup_session.h"
+#include "setupdat/typed_value.h"
 
 namespace {
 
@@ -41,6 +41,30 @@ RegistryItem::RegistryItem(SetupSession* session, VariableTable* table, HKEY roo
   GetField(key, ':', keyPath, 0);
   GetField(value, '|', valueName, 0);
   GetField(value, '|', valueData, 1);
+  ReadValueType();
+}
+
+void RegistryItem::ReadValueType() {
+  GlobalBlock rest;
+  {
+    BlockLock<const char> text(valueData);
+    if (!text) return;
+    const TypedValue typed = ReadTypedValue(text.get());
+    // A refused number never gets here: the list's load stops at it.
+    if (typed.kind == ValueKind::kDword) {
+      // Held as decimal text, like the values Setup.exe adds itself.
+      char number[16];
+      FormatText(number, sizeof number, "%lu", typed.number);
+      rest = GlobalBlock::FromText(number);
+      valueType = REG_DWORD;
+    } else if (typed.kind != ValueKind::kBadDword && typed.dataStart != 0) {
+      rest = GlobalBlock::FromText(text.get() + typed.dataStart);
+      if (typed.kind == ValueKind::kExpand) valueType = REG_EXPAND_SZ;
+    } else {
+      return;
+    }
+  }
+  valueData = std::move(rest);
 }
 
 void RegistryItem::Expand() {
@@ -73,20 +97,31 @@ BOOL RegistryItem::Install(WORD locations) {
   FormatText(type, sizeof type, "%lu", static_cast<unsigned long>(before.oldType));
   JournalNote({"RV", root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM", path.c_str(), name.c_str(), before.createdKey.c_str(),
                before.valueExisted ? "1" : "0", type, HexText(before.oldData.data(), before.oldData.size()).c_str()});
+  const char* rootName = root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE";
+  char keyName[kTextSize * 2];
+  FormatText(keyName, sizeof keyName, "%s\\%s", rootName, path.c_str());
   RegistryKey key(owner->instance);
   if (!key.Create(root, path.c_str(), REGISTRY_WRITE)) {
+    LogFailure("registry key could not be created", keyName, GetLastError());
     done = 1;
     return FALSE;
   }
+  if (!before.createdKey.empty()) LogEvent("registry key created: %s\\%s", rootName, before.createdKey.c_str());
   before.touched = true;
   record = std::move(before);
   const std::string data = BlockText(valueData);
-  if (valueType == REG_DWORD)
-    key.SetDword(name.c_str(), static_cast<DWORD>(std::strtoul(data.c_str(), nullptr, 10)));
-  else
-    key.SetString(name.c_str(), data.c_str());
-  LogEvent("registry: %s\\%s [%s] = %s", root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE",
-           path.c_str(), name.c_str(), data.c_str());
+  try {
+    if (valueType == REG_DWORD)
+      key.SetDword(name.c_str(), static_cast<DWORD>(std::strtoul(data.c_str(), nullptr, 10)));
+    else
+      key.SetString(name.c_str(), data.c_str(), valueType);
+  } catch (const SetupError&) {
+    LogFailure("registry value could not be written", keyName, GetLastError());
+    throw;
+  }
+  static const char* const kTypeNames[] = {"", "", " (expandable)", "", " (number)"};
+  LogEvent("registry: value written: %s [%s] = %s%s", keyName, name.c_str(), data.c_str(),
+           valueType < 5 ? kTypeNames[valueType] : "");
   done = 1;
   return TRUE;
 }

@@ -7,14 +7,15 @@
 #include "setupdat/install_item.h"
 #include "platform/global_memory.h"
 
-// One text value under one registry key, from a line of the "RegClasses"
-// or "RegMachine" list:
+// One value under one registry key, from a line of the "RegClasses" or
+// "RegMachine" list:
 //
 //   keypath:suffix=valuename|valuedata
 //
 // Everything from the first colon of the key on only tells lines apart
 // that address the same key. An empty value name is the key's default
-// value.
+// value. The data may begin with a type word (setupdat/typed_value.h):
+// a string unless it says otherwise.
 class RegistryItem : public InstallItem {
 public:
   // Absent fields stay none.
@@ -35,10 +36,14 @@ public:
   // either is absent. The key path is used as written.
   void Expand() override;
 
+  // Reads the type word in front of the data (`dword:`, `expand:`, or a
+  // `\` that keeps such a word as text) and leaves the data proper.
+  void ReadValueType();
+
   HKEY root;
   GlobalBlock keyPath;    // subkey below root
   GlobalBlock valueName;  // empty: the default value
-  GlobalBlock valueData;  // stored as REG_SZ, or as a number for REG_DWORD
+  GlobalBlock valueData;  // the text of a REG_SZ or REG_EXPAND_SZ; decimal for a REG_DWORD
   DWORD valueType = REG_SZ;
 
   // What this run's Install changed.

@@ -41,8 +41,12 @@ bool RegistryKey::Create(HKEY root, const char* subkey, RegistryAccess access) {
   key_.reset();
   HKEY key = nullptr;
   DWORD disposition = 0;
-  if (RegCreateKeyExA(root, subkey, 0, nullptr, 0, Rights(access), nullptr, &key, &disposition) != ERROR_SUCCESS)
+  const LONG result = RegCreateKeyExA(root, subkey, 0, nullptr, 0, Rights(access), nullptr, &key, &disposition);
+  if (result != ERROR_SUCCESS) {
+    // Kept for the caller's report: the registry returns its codes.
+    SetLastError(static_cast<DWORD>(result));
     return false;
+  }
   key_.reset(key);
   return true;
 }
@@ -77,11 +81,14 @@ bool RegistryKey::QueryStringById(UINT nameId, GlobalBlock& block) {
   return QueryString(name, block);
 }
 
-bool RegistryKey::SetString(const char* name, const char* text) {
+bool RegistryKey::SetString(const char* name, const char* text, DWORD type) {
   if (!key_) return false;
   const DWORD bytes = static_cast<DWORD>(lstrlenA(text)) + 1;
-  if (RegSetValueExA(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) != ERROR_SUCCESS)
+  const LONG result = RegSetValueExA(key_.get(), name, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
+  if (result != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(result));
     throw SetupError(SETUP_ERR_REG_SET);
+  }
   return true;
 }
 
@@ -101,9 +108,12 @@ bool RegistryKey::HasValue(const char* name) const {
 
 bool RegistryKey::SetDword(const char* name, DWORD number) {
   if (!key_) return false;
-  if (RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) !=
-      ERROR_SUCCESS)
+  const LONG result =
+      RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  if (result != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(result));
     throw SetupError(SETUP_ERR_REG_SET);
+  }
   return true;
 }
 

@@ -38,9 +38,9 @@ public:
   // SETUP_ERR_NO_MEMORY, leaving `block` as it was.
   bool QueryString(const char* name, GlobalBlock& block);
   bool QueryStringById(UINT nameId, GlobalBlock& block);
-  // Writes REG_SZ with its terminator. False when no key is held; throws
-  // SETUP_ERR_REG_SET.
-  bool SetString(const char* name, const char* text);
+  // Writes REG_SZ (or `type`, REG_EXPAND_SZ) with its terminator. False
+  // when no key is held; throws SETUP_ERR_REG_SET.
+  bool SetString(const char* name, const char* text, DWORD type = REG_SZ);
   // Reads at most 4 bytes whatever the type; throws SETUP_ERR_REG_QUERY.
   bool QueryDword(const char* name, DWORD& number);
   // False only when the key has no value of that name; true when it has

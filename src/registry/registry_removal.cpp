@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "registry/registry_key.h"
@@ -24,6 +25,20 @@ bool IsEmptyKey(HKEY root, const std::string& path) {
          subkeys == 0 && values == 0;
 }
 
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY opened = nullptr;
+  const LONG result = RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened);
+  if (result == ERROR_SUCCESS) RegCloseKey(opened);
+  // A key that cannot be looked at is there: its removal will say why not.
+  return result != ERROR_FILE_NOT_FOUND;
+}
+
+void LogKeyFailure(const char* what, const LogEntry& entry, DWORD error) {
+  char key[kTextSize * 2];
+  FormatText(key, sizeof key, "%s\\%s", RootName(entry.root), entry.path.c_str());
+  LogFailure(what, key, error);
+}
+
 }  // namespace
 
 bool DeleteKeyTree(HKEY root, const std::string& path) {
@@ -33,7 +48,10 @@ bool DeleteKeyTree(HKEY root, const std::string& path) {
     HKEY opened = nullptr;
     const LONG result = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &opened);
     if (result == ERROR_FILE_NOT_FOUND) return true;
-    if (result != ERROR_SUCCESS) return false;
+    if (result != ERROR_SUCCESS) {
+      SetLastError(static_cast<DWORD>(result));
+      return false;
+    }
     RegistryKeyHandle key(opened);
     char name[kTextSize];
     for (DWORD index = 0;; ++index) {
@@ -44,7 +62,9 @@ bool DeleteKeyTree(HKEY root, const std::string& path) {
   }
   for (const std::string& child : children)
     if (!DeleteKeyTree(root, child)) return false;
-  return Gone(RegDeleteKeyA(root, path.c_str()));
+  const LONG result = RegDeleteKeyA(root, path.c_str());
+  SetLastError(static_cast<DWORD>(result));
+  return Gone(result);
 }
 
 bool RemoveLoggedRegistry(const LogEntry& entry, bool keepKey) {
@@ -54,21 +74,38 @@ bool RemoveLoggedRegistry(const LogEntry& entry, bool keepKey) {
     HKEY opened = nullptr;
     const LONG result = RegOpenKeyExA(entry.root, entry.path.c_str(), 0, KEY_SET_VALUE, &opened);
     if (result == ERROR_FILE_NOT_FOUND) return true;
-    if (result != ERROR_SUCCESS) return false;
+    if (result != ERROR_SUCCESS) {
+      LogKeyFailure("registry value could not be removed", entry, static_cast<DWORD>(result));
+      return false;
+    }
     RegistryKeyHandle key(opened);
-    if (!Gone(RegDeleteValueA(key.get(), entry.name.c_str()))) return false;
+    const LONG deleted = RegDeleteValueA(key.get(), entry.name.c_str());
+    if (deleted == ERROR_FILE_NOT_FOUND) return true;
+    if (deleted != ERROR_SUCCESS) {
+      LogKeyFailure("registry value could not be removed", entry, static_cast<DWORD>(deleted));
+      return false;
+    }
     LogEvent("registry value removed: %s\\%s [%s]", RootName(entry.root), entry.path.c_str(), entry.name.c_str());
     return true;
   }
-  if (!DeleteKeyTree(entry.root, entry.path)) return false;
+  // Several lines name one key: the first takes it, the others find it
+  // gone and have nothing to say.
+  if (!KeyExists(entry.root, entry.path)) return true;
+  if (!DeleteKeyTree(entry.root, entry.path)) {
+    LogKeyFailure("registry key could not be removed", entry, GetLastError());
+    return false;
+  }
   LogEvent("registry key removed: %s\\%s", RootName(entry.root), entry.path.c_str());
   std::string parent = entry.path;
   while (parent.size() > entry.outer.size()) {
     const std::size_t backslash = parent.rfind('\\');
     if (backslash == std::string::npos) break;
     parent.resize(backslash);
-    if (parent.size() < entry.outer.size() || !IsEmptyKey(entry.root, parent)) break;
-    RegDeleteKeyA(entry.root, parent.c_str());
+    if (parent.size() < entry.outer.size() || !KeyExists(entry.root, parent)) break;
+    if (!IsEmptyKey(entry.root, parent) || RegDeleteKeyA(entry.root, parent.c_str()) != ERROR_SUCCESS) {
+      LogEvent("registry key kept: %s\\%s (it holds other values or keys)", RootName(entry.root), parent.c_str());
+      break;
+    }
     LogEvent("registry key removed: %s\\%s", RootName(entry.root), parent.c_str());
   }
   return true;

@@ -10,6 +10,7 @@
 #include "engine/staging_folders.h"
 #include "setupdat/install_log.h"
 #include "setupdat/item_list.h"
+#include "platform/global_memory.h"
 #include "platform/setup_error.h"
 #include "variables/variable_table.h"
 
@@ -99,6 +100,10 @@ public:
   int linkStartup = 0;
   std::unique_ptr<char[]> setupDatPath;  // 260 bytes once the load step has run
   DWORD completionOptions = 0;
+  // The author's words for the completion's View box ("ViewText"); empty:
+  // the dialog's own. Read with the set's Setup.dat, which is no longer
+  // the one read once the installed copy has taken its place.
+  GlobalBlock viewText;
   // The user answered Cancel to a question of the install pass: the run
   // that rolls back then ends as cancelled, not as failed.
   bool cancelledByUser = false;

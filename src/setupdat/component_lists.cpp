@@ -13,6 +13,8 @@
 #include "registry/registry_item.h"
 #include "resources/resource_ids.h"
 #include "setupdat/list_section.h"
+#include "setupdat/field_split.h"
+#include "setupdat/typed_value.h"
 #include "session/setup_session.h"
 #include "shortcuts/shortcut_item.h"
 
@@ -71,6 +73,18 @@ void CheckLine(WORD kind, const ListSection::Line& line, ListPosition& position)
   if (line.value[0] == '!') RefuseLine(position, "the line has no value");
   if (line.value.size() > kLongestValue) RefuseLine(position, "the line is longer than 255 characters");
   if (kind == ITEM_KIND_REGISTRY && (line.key[0] == ':')) RefuseLine(position, "the line names no registry key");
+  if (kind == ITEM_KIND_REGISTRY) {
+    // A number that is not one would be written as some other number.
+    const char* data = nullptr;
+    std::size_t length = 0;
+    if (LocateField(line.value.c_str(), '|', 1, data, length) && length < kTextSize) {
+      char field[kTextSize];
+      std::memcpy(field, data, length);
+      field[length] = '\0';
+      if (ReadTypedValue(field).kind == ValueKind::kBadDword)
+        RefuseLine(position, "the value is not a number of 1 to 8 hex digits after dword:");
+    }
+  }
   if (kind == ITEM_KIND_FILE && !SizeFieldIsCount(line.value.c_str()))
     RefuseLine(position, "the size is not a number of bytes");
 }

@@ -75,6 +75,8 @@ bool SetupSession::LoadSetupInfo() {
 
     if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_EXECUTE, work, sizeof work)) variables->Set('E', work);
     if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_VIEW, work, sizeof work)) variables->Set('V', work);
+    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_VIEWTEXT, work, sizeof work) && work[0])
+      viewText = GlobalBlock::FromText(work);
 
     for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
       lists[kind - 1].reset(new (std::nothrow) ItemList(kind));

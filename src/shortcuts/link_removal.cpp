@@ -9,7 +9,7 @@ bool RemoveLoggedLink(const LogEntry& entry) {
   if (!DeleteFileA(path)) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-      LogEvent("link could not be removed: %s", path);
+      LogFailure("link could not be removed", path, error);
       return false;
     }
     LogEvent("link already gone: %s", path);

@@ -82,11 +82,16 @@ ShortcutItem::ShortcutItem(SetupSession* session, VariableTable* table, const ch
   locations = static_cast<WORD>(mask);
   GetField(value, ',', target, 1);
   GetField(value, ',', workingFolder, 2);
+  GetField(value, ',', arguments, 3);
+  GetField(value, ',', iconFile, 4);
+  GetNumberField(value, ',', iconIndex, 5);
 }
 
 void ShortcutItem::Expand() {
   ExpandItemText(*variables, target);
   ExpandItemText(*variables, workingFolder);
+  if (arguments) ExpandItemText(*variables, arguments);
+  if (iconFile) ExpandItemText(*variables, iconFile);
 }
 
 BOOL ShortcutItem::Install(WORD linkFlags) {
@@ -126,6 +131,12 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
   link->SetPath(TextOrEmpty(linkTarget));
   link->SetWorkingDirectory(TextOrEmpty(linkFolder));
   link->SetDescription(linkName.get());
+  {
+    BlockLock<const char> linkArguments(arguments);
+    BlockLock<const char> linkIcon(iconFile);
+    if (linkArguments && linkArguments.get()[0]) link->SetArguments(linkArguments.get());
+    if (linkIcon && linkIcon.get()[0]) link->SetIconLocation(linkIcon.get(), static_cast<int>(iconIndex));
+  }
   ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(kIidPersistFile, file.put_void()))) return FALSE;
 
@@ -162,10 +173,12 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
     return FALSE;
   }
   JournalNote({"L+", linkPath});
-  if (SUCCEEDED(file->Save(widePath, TRUE))) {
+  const HRESULT saved = file->Save(widePath, TRUE);
+  if (SUCCEEDED(saved)) {
     LogEvent("link: %s -> %s", linkPath, TextOrEmpty(linkTarget));
     return TRUE;
   }
+  LogFailure("link could not be saved", linkPath, static_cast<DWORD>(saved));
   Undo(placed);
   placed_.pop_back();
   return FALSE;

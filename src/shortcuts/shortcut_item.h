@@ -9,12 +9,14 @@
 
 // One shell shortcut, from a line of the shortcut list:
 //
-//   name=locations,target,workingfolder
+//   name=locations,target,workingfolder[,arguments[,iconfile[,iconindex]]]
 //
 // `locations` is a LinkFlag mask (group, Startup folder, desktop); the
 // shortcut goes to each place that is in both this mask and the user's
 // choice, always in the order group, Startup folder, desktop. The link
-// file of a place is its folder, a backslash, `name` and ".lnk".
+// file of a place is its folder, a backslash, `name` and ".lnk". Without
+// an icon file the link shows its target's icon; an empty field counts as
+// absent, so that a line can give an icon without arguments.
 class ShortcutItem : public InstallItem {
 public:
   // Throws SETUP_ERR_NO_MEMORY when the copy of the key cannot be had.
@@ -31,7 +33,8 @@ public:
   // item returns 1 at once. Throws SETUP_ERR_NO_MEMORY.
   BOOL Install(WORD linkFlags) override;
   // Expands `target`, then `workingFolder`; throws SETUP_ERR_EXPAND when
-  // either is absent. The name is never expanded.
+  // either is absent. Then the arguments and the icon file, when present.
+  // The name is never expanded.
   void Expand() override;
   // Deletes the links this run's Install created, puts back the links they
   // replaced and removes the folders it created, newest first.
@@ -54,6 +57,9 @@ public:
   WORD locations = 0;         // LinkFlag bits
   GlobalBlock target;         // path the shortcut points to
   GlobalBlock workingFolder;  // working folder of the shortcut
+  GlobalBlock arguments;      // command line after the target; none: none
+  GlobalBlock iconFile;       // file that holds the icon; none: the target's
+  LONG iconIndex = 0;         // the icon's index in `iconFile`
 
   // What one CreateShortcut of this run did, kept until Commit or Rollback.
   struct PlacedLink {

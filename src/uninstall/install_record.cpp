@@ -72,6 +72,9 @@ void AddEntryValue(SetupSession& session, const std::string& keyPath, const char
   const std::string key = keyPath + ":setup-" + name;
   const std::string value = std::string(name) + "|" + data;
   auto* item = new RegistryItem(&session, session.variables.get(), HKEY_LOCAL_MACHINE, key.c_str(), value.c_str());
+  // The entry's texts are the author's words as they stand, never read
+  // for a type word.
+  item->valueData = GlobalBlock::FromText(data.c_str());
   item->valueType = type;
   session.list(ITEM_KIND_REGISTRY)->Append(item);
 }

@@ -61,6 +61,9 @@ INT_PTR OnInit(HWND dialog, SetupSession& session) {
   ShowBox(dialog, IDC_LAUNCH_APP, (options & COMPLETION_OFFER_EXECUTE) != 0);
   ShowBox(dialog, IDC_VIEW_NOTES, (options & COMPLETION_OFFER_VIEW) != 0);
   NameLaunchBox(session, dialog);
+  // The author's words for what View opens; the template's without them.
+  BlockLock<const char> viewText(session.viewText);
+  if (viewText) SetDlgItemTextA(dialog, IDC_VIEW_NOTES, viewText.get());
   CheckDlgButton(dialog, IDC_LAUNCH_APP, (options & COMPLETION_RUN_EXECUTE) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_VIEW_NOTES, (options & COMPLETION_OPEN_VIEW) ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;

@@ -2,16 +2,19 @@
 
 #include <commctrl.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "platform/dpi.h"
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/picture.h"
 #include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "resources/resource_ids.h"
 #include "session/setup_session.h"
+#include "variables/variable_table.h"
 #include "wizard/wizard.h"
 #include "wizard/wizard_pages.h"
 
@@ -63,10 +66,12 @@ DWORD Wizard::Run() {
   // understands it, and the pages need nothing newer. The sheet steps from
   // record to record by their size, so the array must be of that version.
   PROPSHEETPAGEA_V1 pages[kWizardPageCount] = {};
+  // The sheet hides its Help button when no page has help.
+  const DWORD pageFlags = FindHelpFile() ? PSP_HASHELP : 0;
   for (int index = 0; index < kWizardPageCount; ++index) {
     PROPSHEETPAGEA_V1& page = pages[index];
     page.dwSize = sizeof page;
-    page.dwFlags = PSP_HASHELP;
+    page.dwFlags = pageFlags;
     page.hInstance = owner.instance;
     page.pszTemplate = MAKEINTRESOURCEA(kPages[index].dialog);
     page.pfnDlgProc = kPages[index].procedure;
@@ -95,9 +100,27 @@ DWORD Wizard::Run() {
   return result;
 }
 
+bool Wizard::FindHelpFile() {
+  helpFile[0] = '\0';
+  // "NAME>WINDOW": the file is looked for in the set's folder only, where
+  // the author put it; a help file elsewhere on the machine is not ours.
+  char named[kPathSize];
+  char folder[kPathSize];
+  const Variable* set = variables.FindKey('I');
+  if (!set || !set->GetValue(folder, sizeof folder) ||
+      !LoadTableString(owner.instance, IDS_HELP_FILE, named, sizeof named))
+    return false;
+  char* window = std::strchr(named, '>');
+  if (window) *window = '\0';
+  char path[kPathSize];
+  if (FormatText(path, sizeof path, "%s\\%s", folder, named) < 0) return false;
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  return FormatText(helpFile, sizeof helpFile, "%s%s%s", path, window ? ">" : "", window ? window + 1 : "") >= 0;
+}
+
 void Wizard::ShowHelp(DWORD context) {
-  char helpFile[kPathSize];
-  if (!LoadTableString(owner.instance, IDS_HELP_FILE, helpFile, sizeof helpFile)) return;
+  if (!helpFile[0]) return;
   if (context == 0) {
     WinHelpA(owner.window, helpFile, HELP_QUIT, 0);
     return;

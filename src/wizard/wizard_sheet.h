@@ -21,8 +21,11 @@ public:
   // when the platform's property sheet is not available.
   DWORD Run();
 
-  // Opens the help file at `context`; 0 closes it.
+  // Opens the help file at `context`; 0 closes it. Nothing without one.
   void ShowHelp(DWORD context);
+  // Finds the help file in the set's folder; false when the set has none,
+  // and then no page offers Help.
+  bool FindHelpFile();
 
   // The side picture in the size for `dpi`, loaded once and kept while the
   // sheet may show it; null when it cannot be loaded.
@@ -30,6 +33,7 @@ public:
 
   DWORD result = 0;
   DWORD helpShown = 0;
+  char helpFile[MAX_PATH + 16] = {};  // the set's help file with its window; empty: none
   GdiObject titleFont;  // bold italic 12 point; none keeps the template font
   GdiObject sidePictures[3];  // 100%, 150%, 200%; the pages' frames show them
   SetupSession& owner;

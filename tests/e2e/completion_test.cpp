@@ -85,7 +85,7 @@ protected:
 };
 
 TEST_F(Completion, OkStartsTheProgramAndOpensTheReleaseNotes) {
-  WriteSet("App=Demo\r\nExecute=%0\\marker.exe\r\nView=%0\\notes.demonotes\r\n");
+  WriteSet("App=Demo\r\nExecute=%0\\marker.exe\r\nView=%0\\notes.demonotes\r\nViewText=Read the Demo notes\r\n");
   auto process = set_.Start();
   ASSERT_TRUE(process);
   auto dialog = InstallUpToCompletion(*process);
@@ -95,6 +95,8 @@ TEST_F(Completion, OkStartsTheProgramAndOpensTheReleaseNotes) {
     EXPECT_EQ(uiauto::IsChecked(*dialog, box), std::optional<bool>(true)) << box;
   }
   EXPECT_EQ(uiauto::ControlText(*dialog, IDC_LAUNCH_APP).value_or(""), "Start Demo");
+  // The author's words for what View opens.
+  EXPECT_EQ(uiauto::ControlText(*dialog, IDC_VIEW_NOTES).value_or(""), "Read the Demo notes");
   // Only OK closes it.
   ASSERT_TRUE(uiauto::Close(*dialog));
   ASSERT_TRUE(PostMessageA(uiauto::Control(*dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 1));

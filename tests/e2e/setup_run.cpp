@@ -15,7 +15,7 @@ namespace e2e {
 namespace {
 const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\Setup.exe";
 const char kDllOverrides[] = "Software\\Wine\\AppDefaults\\Setup.exe\\DllOverrides";
-const DWORD kKitTimeoutMs = 60000;
+const DWORD kKitTimeoutMs = 180000;
 
 // The set folder that a run of Setup.exe with `arguments` installs from,
 // read by Setup.exe's own command-line readers: the switches of unattended
@@ -33,7 +33,7 @@ std::optional<std::string> InstalledSet(const std::string& arguments, const std:
 
 }  // namespace
 
-KitRun RunKit(const std::string& arguments) {
+KitRun RunCaptured(const std::string& commandLine) {
   KitRun run;
   testsupport::TempFolder scratch;
   const std::string printed = scratch.Join("printed.txt");
@@ -49,7 +49,6 @@ KitRun RunKit(const std::string& arguments) {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = output.get();
   startup.hStdError = output.get();
-  const std::string commandLine = uiauto::QuoteArg(uiauto::PathBesideThisExecutable("setupkit.exe")) + " " + arguments;
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back('\0');
   PROCESS_INFORMATION started = {};
@@ -64,11 +63,15 @@ KitRun RunKit(const std::string& arguments) {
   if (WaitForSingleObject(process.get(), kKitTimeoutMs) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 1);
     WaitForSingleObject(process.get(), 5000);
-    run.output = "setupkit did not end within " + std::to_string(kKitTimeoutMs) + " ms\n";
+    run.output = commandLine + " did not end within " + std::to_string(kKitTimeoutMs) + " ms\n";
   }
   if (!GetExitCodeProcess(process.get(), &run.exitCode)) run.exitCode = 0xFFFFFFFF;
   run.output += testsupport::ReadFile(printed);
   return run;
+}
+
+KitRun RunKit(const std::string& arguments) {
+  return RunCaptured(uiauto::QuoteArg(uiauto::PathBesideThisExecutable("setupkit.exe")) + " " + arguments);
 }
 
 InstallationSet::InstallationSet() { Copy("Setup.exe", "Setup.exe"); }

@@ -52,17 +52,22 @@ private:
   mutable std::vector<Run> runs_;
 };
 
-// A run of the Windows build of the authoring kit, copied beside the tests.
-struct KitRun {
-  DWORD exitCode = 0xFFFFFFFF;
-  std::string output;  // what it printed
-};
-KitRun RunKit(const std::string& arguments);
-
 // The user's shell folder `name` ("Programs", "Startup", "Desktop") and
 // the Program Files folder, as Setup.exe reads them.
 std::string ShellFolder(const char* name);
 std::string ProgramFiles();
+
+struct KitRun {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string output;  // what it printed, standard output and error alike
+};
+
+// Runs `commandLine` without a window to its end (at most a few minutes):
+// its exit code and what it printed.
+KitRun RunCaptured(const std::string& commandLine);
+// The same for the Windows build of the authoring kit, copied beside the
+// tests, with `arguments`.
+KitRun RunKit(const std::string& arguments);
 
 // Copies the staged example product's set (built beside the tests) into
 // `set`.

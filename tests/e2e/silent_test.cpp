@@ -69,7 +69,8 @@ TEST(Silent, InstallsAndRemovesTheExampleProductWithoutAWindow) {
     EXPECT_NE(log.find(std::string("file created: ") + file), std::string::npos) << file << "\n" << log;
   EXPECT_NE(log.find("command line: /S /LOG="), std::string::npos) << log;
   EXPECT_NE(log.find("link: "), std::string::npos) << log;
-  EXPECT_NE(log.find("registry: HKEY_LOCAL_MACHINE\\Software\\Example\\Editor [Path] = " + folder), std::string::npos)
+  EXPECT_NE(log.find("registry: value written: HKEY_LOCAL_MACHINE\\Software\\Example\\Editor [Path] = " + folder),
+            std::string::npos)
       << log;
   EXPECT_EQ(log.substr(log.size() - std::string("end: exit code 0\r\n").size()), "end: exit code 0\r\n") << log;
 

@@ -280,6 +280,29 @@ TEST_F(Wizard, TheChosenFolderGroupAndShortcutsAreWhatGetsInstalledAndRecorded) 
   EXPECT_FALSE(testsupport::FileExists(desktop_ + "\\Demo Notes.lnk"));
 }
 
+// Help opens the set's own help file: without one there is nothing to
+// open, and no page offers it.
+TEST_F(Wizard, HelpIsOfferedOnEveryPageOnlyWhenTheSetShipsItsHelpFile) {
+  WriteSet("Group=1\r\n");
+  for (const bool shipped : {false, true}) {
+    SCOPED_TRACE(shipped ? "with the help file" : "without it");
+    if (shipped) set_.Write("Wizsetup.hlp", "a help file");
+    ASSERT_NO_FATAL_FAILURE(StartAtWelcome());
+    WizardDriver& wizard = *wizard_;
+    const WizardPage pages[] = {WizardPage::Folder, WizardPage::Shortcuts, WizardPage::Group, WizardPage::Ready};
+    EXPECT_EQ(uiauto::IsControlVisible(wizard.sheet(), IDHELP), std::optional<bool>(shipped)) << "welcome";
+    for (const WizardPage page : pages) {
+      ASSERT_TRUE(wizard.Next(page)) << wizard.Failure();
+      EXPECT_EQ(uiauto::IsControlVisible(wizard.sheet(), IDHELP), std::optional<bool>(shipped)) << NameOf(page);
+    }
+    ASSERT_TRUE(wizard.Install()) << wizard.Failure();
+    ASSERT_TRUE(AcceptCompletion(*process_)) << wizard.Failure();
+    ASSERT_TRUE(process_->WaitForExit(60000));
+    testsupport::RemoveTree(target_);
+    TearDown();
+  }
+}
+
 TEST_F(Wizard, OnlyTheOfferedChoicesShowAndWithoutAGroupThereIsNoGroupPage) {
   WriteSet("Group=0\r\nDesktop=1\r\nStartup=0\r\n");
   ASSERT_NO_FATAL_FAILURE(StartAtWelcome());

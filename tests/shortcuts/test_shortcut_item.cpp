@@ -30,6 +30,10 @@ struct LinkContent {
   std::string target;
   std::string workingFolder;
   std::string description;
+  // Last, so that the links of three fields are written as before.
+  std::string arguments = std::string();
+  std::string iconFile = std::string();
+  int iconIndex = 0;
 };
 
 LinkContent LoadLink(const std::string& path) {
@@ -48,6 +52,10 @@ LinkContent LoadLink(const std::string& path) {
   if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) content.workingFolder = text;
   text[0] = '\0';
   if (SUCCEEDED(link->GetDescription(text, sizeof text))) content.description = text;
+  text[0] = '\0';
+  if (SUCCEEDED(link->GetArguments(text, sizeof text))) content.arguments = text;
+  text[0] = '\0';
+  if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &content.iconIndex))) content.iconFile = text;
   content.loaded = true;
   return content;
 }
@@ -86,8 +94,12 @@ const testing::Environment* const g_linkExport = testing::AddGlobalTestEnvironme
 void ExportLink(const std::string& path, const std::string& exportName, const LinkContent& expected) {
   const std::string base = ExportFolder() + "\\" + exportName;
   ASSERT_TRUE(CopyFileA(path.c_str(), (base + ".lnk").c_str(), FALSE)) << path;
-  WriteFile(base + ".expect", "Local path\t" + expected.target + "\nWorking directory\t" + expected.workingFolder +
-                                  "\nDescription\t" + expected.description + "\n");
+  std::string expect = "Local path\t" + expected.target + "\nWorking directory\t" + expected.workingFolder +
+                       "\nDescription\t" + expected.description + "\n";
+  if (!expected.arguments.empty()) expect += "Command line arguments\t" + expected.arguments + "\n";
+  if (!expected.iconFile.empty())
+    expect += "Icon location\t" + expected.iconFile + "\nIcon index\t" + std::to_string(expected.iconIndex) + "\n";
+  WriteFile(base + ".expect", expect);
 }
 
 // Programs (G), Startup (R) and desktop (D) folders of their own, the
@@ -200,6 +212,49 @@ TEST_F(ShortcutItemTest, LinksGoWhereBothMasksAgreeInTheirOrder) {
   ExpectLink(GroupLink("Patience"), "Patience", app.path());
   ExpectLink(DesktopLink("Patience"), "Patience", app.path());
   EXPECT_FALSE(FileExists(StartupLink("Patience")));
+}
+
+TEST_F(ShortcutItemTest, ArgumentsAndIconComeFromTheLineExpandedAndOnlyWhenGiven) {
+  // Arguments with blanks and quotes, an icon of the program's own: both
+  // expanded, "%%" a percent sign.
+  auto deal = Item("Deal", "1,%0\\cards.exe,%0,/deal \"%0\\data\" /odds 50%%,%0\\cards.exe,2");
+  // An empty argument field with an icon after it; an icon file without
+  // an index is index 0.
+  auto marked = Item("Marked", "4,%0\\cards.exe,%0,,%0\\data\\cards.ico");
+  // Arguments alone: the target's own icon.
+  auto plain = Item("Plain", "4,%0\\cards.exe,%0\\data,-q");
+  for (auto* item : {deal.get(), marked.get(), plain.get()}) EXPECT_TRUE(item->Install(kAllPlaces));
+
+  const LinkContent dealt = LoadLink(GroupLink("Deal"));
+  ASSERT_TRUE(dealt.loaded);
+  EXPECT_EQ(dealt.target, app.Join("cards.exe"));
+  EXPECT_EQ(dealt.arguments, "/deal \"" + app.Join("data") + "\" /odds 50%");
+  EXPECT_EQ(dealt.iconFile, app.Join("cards.exe"));
+  EXPECT_EQ(dealt.iconIndex, 2);
+  const LinkContent iconOnly = LoadLink(DesktopLink("Marked"));
+  EXPECT_EQ(iconOnly.arguments, "");
+  EXPECT_EQ(iconOnly.iconFile, app.Join("data\\cards.ico"));
+  EXPECT_EQ(iconOnly.iconIndex, 0);
+  const LinkContent argumentsOnly = LoadLink(DesktopLink("Plain"));
+  EXPECT_EQ(argumentsOnly.arguments, "-q");
+  EXPECT_EQ(argumentsOnly.iconFile, "");
+  EXPECT_EQ(argumentsOnly.workingFolder, app.Join("data"));
+
+  LinkContent expectDeal{true, app.Join("cards.exe"), app.path(), "Deal"};
+  expectDeal.arguments = dealt.arguments;
+  expectDeal.iconFile = app.Join("cards.exe");
+  expectDeal.iconIndex = 2;
+  ExportLink(GroupLink("Deal"), "group_deal", expectDeal);
+  LinkContent expectMarked{true, app.Join("cards.exe"), app.path(), "Marked"};
+  expectMarked.iconFile = app.Join("data\\cards.ico");
+  ExportLink(DesktopLink("Marked"), "desktop_marked", expectMarked);
+
+  // Today's three-field lines are what they were: no arguments, no icon.
+  auto old = Item("Old", "4,%0\\cards.exe,%0");
+  EXPECT_TRUE(old->Install(kAllPlaces));
+  const LinkContent before = LoadLink(DesktopLink("Old"));
+  EXPECT_EQ(before.arguments, "");
+  EXPECT_EQ(before.iconFile, "");
 }
 
 TEST_F(ShortcutItemTest, RemovalFollowsTheChoicesAndKeepsTheSystemFolders) {
