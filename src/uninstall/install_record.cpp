@@ -1,6 +1,7 @@
 #include "uninstall/install_record.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 #include <string>
@@ -71,17 +72,13 @@ void AddEntryValue(SetupSession& session, const std::string& keyPath, const char
   if (ListWrites(session, keyPath, name) || !session.list(ITEM_KIND_REGISTRY)) return;
   const std::string key = keyPath + ":setup-" + name;
   const std::string value = std::string(name) + "|" + data;
-  auto* item = new RegistryItem(&session, session.variables.get(), HKEY_LOCAL_MACHINE, key.c_str(), value.c_str());
+  std::unique_ptr<RegistryItem> item(
+      new RegistryItem(&session, session.variables.get(), HKEY_LOCAL_MACHINE, key.c_str(), value.c_str()));
   // The entry's texts are the author's words as they stand, never read
   // for a type word.
   item->valueData = GlobalBlock::FromText(data.c_str());
   item->valueType = type;
-  session.list(ITEM_KIND_REGISTRY)->Append(item);
-}
-
-bool IsInside(const std::string& path, const std::string& outer) {
-  return outer.size() <= path.size() && _strnicmp(path.c_str(), outer.c_str(), outer.size()) == 0 &&
-         (path.size() == outer.size() || path[outer.size()] == '\\');
+  session.list(ITEM_KIND_REGISTRY)->Append(item.release());
 }
 
 // The log of this installation: what each item did, and what the
@@ -294,7 +291,7 @@ void RemoveDroppedItems(SetupSession& session) {
     bool keepKey = false;
     for (const LogEntry& current : now->entries)
       keepKey = keepKey || (current.type == LogEntry::Registry && current.root == entry->root &&
-                            IsInside(current.path, entry->outer.empty() ? entry->path : entry->outer));
+                            IsWithin(current.path, entry->outer.empty() ? entry->path : entry->outer));
     RemoveLoggedRegistry(*entry, keepKey);
   }
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)

@@ -52,14 +52,13 @@ bool ReadEntryText(HKEY key, const char* name, std::string& text) {
   return true;
 }
 
-// Whether `folder` is `other` or lies inside it.
+}  // namespace
+
 bool IsWithin(const std::string& folder, const std::string& other) {
   if (other.empty() || folder.size() < other.size() || _strnicmp(folder.c_str(), other.c_str(), other.size()) != 0)
     return false;
   return folder.size() == other.size() || folder[other.size()] == '\\' || other.back() == '\\';
 }
-
-}  // namespace
 
 std::string WithoutTrailingBackslash(std::string folder) {
   while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();

@@ -43,5 +43,9 @@ bool ReadTrustedLog(SetupSession& session, const std::string& folder, InstallLog
 // entry has one; empty otherwise.
 std::string InstalledFolder(SetupSession& session, const std::string& keyName);
 
+// Whether the path or key `folder` is `other` or lies inside it, without
+// regard to case.
+bool IsWithin(const std::string& folder, const std::string& other);
+
 // Removes a trailing backslash (not a root's).
 std::string WithoutTrailingBackslash(std::string folder);

@@ -31,11 +31,6 @@ void ShowStage(HWND window, const char* text) {
   UpdateWindow(window);
 }
 
-bool IsInside(const std::string& path, const std::string& outer) {
-  return outer.size() <= path.size() && _strnicmp(path.c_str(), outer.c_str(), outer.size()) == 0 &&
-         (path.size() == outer.size() || path[outer.size()] == '\\');
-}
-
 // A removal cut short keeps the log of what is left, so that the next
 // uninstall finishes the job: the entries still to remove, the uninstall
 // entry's own and the folders, with its checksum in the entry again.
@@ -89,7 +84,7 @@ bool RemovePasses(SetupSession& session, HWND window) {
   std::vector<bool> lastly(log.entries.size(), false);
   for (std::size_t i = 0; i < log.entries.size(); ++i)
     lastly[i] = log.entries[i].type == LogEntry::Registry && log.entries[i].root == HKEY_LOCAL_MACHINE &&
-                IsInside(log.entries[i].path, entryKey);
+                IsWithin(log.entries[i].path, entryKey);
   std::vector<bool> skip = lastly;
   // What an earlier uninstall of this log removed before it was cut short.
   for (std::size_t done : session.removalDone)
