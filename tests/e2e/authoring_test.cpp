@@ -15,12 +15,6 @@ namespace {
 
 const DWORD kRunTimeoutMs = 180000;
 
-DWORD RunToExit(const InstallationSet& set, const std::string& arguments) {
-  auto process = set.Start(arguments);
-  if (!process) return 0xFFFFFFFF;
-  EXPECT_TRUE(process->WaitForExit(kRunTimeoutMs)) << uiauto::Describe(*process);
-  return process->ExitCode().value_or(0xFFFFFFFF);
-}
 
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t count = 0;
