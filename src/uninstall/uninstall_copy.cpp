@@ -51,6 +51,11 @@ bool RunUninstallCopy(int& exitCode) {
     RemoveDirectoryA(folder);
     return false;
   }
+  // A program's current folder cannot be removed while it runs: this one
+  // waits elsewhere, so that the product's folder can go.
+  char temp[kPathSize];
+  const DWORD tempLength = GetTempPathA(sizeof temp, temp);
+  if (tempLength > 0 && tempLength < sizeof temp) SetCurrentDirectoryA(temp);
   SetEnvironmentVariableA(kStarterVariable, self);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;

@@ -278,8 +278,13 @@ TEST(Lifecycle, AnUpgradeLeavesExactlyTheNewVersionAndAFailedOneTheOld) {
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, entry, "InstallLocation"), newFolder);
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, entry, "DisplayVersion"), "2.0");
 
-  // One uninstall takes the machine back to before version one.
-  EXPECT_EQ(RunToExit(two.set(), "/S /U \"" + newFolder + "\""), 0u);
+  // One uninstall takes the machine back to before version one, started,
+  // as a list of programs may start it, with the product's folder as its
+  // current folder.
+  auto uninstall = uiauto::Process::Start(uiauto::QuoteArg(two.set().SetupExe()) + " /S /U \"" + newFolder + "\"",
+                                          newFolder);
+  ASSERT_TRUE(uninstall && uninstall->WaitForExit(120000));
+  EXPECT_EQ(uninstall->ExitCode().value_or(1), 0u);
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), CountLines(before, library, 0));
 }
 
