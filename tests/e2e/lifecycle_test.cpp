@@ -12,6 +12,8 @@
 
 #include "e2e/prefix_snapshot.h"
 #include "e2e/setup_run.h"
+#include "e2e/wizard_driver.h"
+#include "resources/resource_ids.h"
 
 namespace e2e {
 namespace {
@@ -260,6 +262,21 @@ TEST(Lifecycle, AnUpgradeLeavesExactlyTheNewVersionAndAFailedOneTheOld) {
   const PrefixSnapshot before = PrefixSnapshot::Take();
   ASSERT_EQ(RunToExit(one.set(), "/S /D=" + oldFolder), 0u);
   const PrefixSnapshot versionOne = PrefixSnapshot::Take();
+
+  // Interactive, the update names itself and proposes version one's folder.
+  {
+    auto process = two.set().Start();
+    ASSERT_TRUE(process);
+    WizardDriver wizard(*process);
+    ASSERT_TRUE(wizard.Appear() && wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+    EXPECT_NE(uiauto::ControlText(wizard.sheet(), IDC_WELCOME_TEXT)
+                  .value_or("")
+                  .find("LcUpgrade 1.0 is installed on this computer. Setup will update it to version 2.0."),
+              std::string::npos);
+    ASSERT_TRUE(wizard.Next(WizardPage::Folder)) << wizard.Failure();
+    EXPECT_EQ(uiauto::ControlText(wizard.sheet(), IDC_FOLDER_EDIT).value_or(""), oldFolder);
+    process->Kill();
+  }
 
   // A failed upgrade puts version one back, whole.
   EXPECT_EQ(RunToExit(broken.set(), "/S /D=" + newFolder), 1603u);
