@@ -228,7 +228,14 @@ TEST_F(ProgressWindowTest, ItemsWithoutBytesMoveTheBarAndALongCopyMovesItWithinI
   PBRANGE range = {};
   Bar(dialog.get(), PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
   EXPECT_EQ(range.iHigh, 4 * entry);
-  EXPECT_EQ(seen, (std::vector<LRESULT>{0, entry, 2 * entry, 3 * entry, 4 * entry}));
+  // Each item finds the bar never ahead of the items done before it and
+  // never back; how far it has caught up depends on the clock's ticks,
+  // which Wine advances late on a busy machine. The end is exact.
+  ASSERT_EQ(seen.size(), 5u);
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_LE(seen[i], static_cast<LRESULT>(i) * entry) << i;
+    if (i) EXPECT_GE(seen[i], seen[i - 1]) << i;
+  }
   EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 4 * entry);
 
   // The copy of a file of 1 MiB, half-way, and one that writes more than
