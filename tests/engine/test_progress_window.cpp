@@ -234,7 +234,9 @@ TEST_F(ProgressWindowTest, ItemsWithoutBytesMoveTheBarAndALongCopyMovesItWithinI
   ASSERT_EQ(seen.size(), 5u);
   for (std::size_t i = 0; i < seen.size(); ++i) {
     EXPECT_LE(seen[i], static_cast<LRESULT>(i) * entry) << i;
-    if (i) EXPECT_GE(seen[i], seen[i - 1]) << i;
+    if (i) {
+      EXPECT_GE(seen[i], seen[i - 1]) << i;
+    }
   }
   EXPECT_EQ(Bar(dialog.get(), PBM_GETPOS), 4 * entry);
 
