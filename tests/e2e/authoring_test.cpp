@@ -16,11 +16,6 @@ namespace {
 const DWORD kRunTimeoutMs = 180000;
 
 
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-  return count;
-}
 
 // The line of `reg query` output for value `name`, blanks runs made one:
 // "Count REG_DWORD 0x1234abcd". Empty when there is none.
@@ -116,17 +111,17 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
 
   // The log says what was made, each key once, with the type of a number.
   const std::string log = testsupport::ReadFile(logs.Join("install.log"));
-  EXPECT_EQ(Count(log, "registry key created: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\r\n"), 1u) << log;
-  EXPECT_EQ(Count(log, "registry key created: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\\Deeper\r\n"), 1u) << log;
-  EXPECT_EQ(Count(log, "registry: value written: HKEY_LOCAL_MACHINE\\Software\\Authoring Test"), 6u) << log;
+  EXPECT_EQ(Occurrences(log, "registry key created: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\r\n"), 1u) << log;
+  EXPECT_EQ(Occurrences(log, "registry key created: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\\Deeper\r\n"), 1u) << log;
+  EXPECT_EQ(Occurrences(log, "registry: value written: HKEY_LOCAL_MACHINE\\Software\\Authoring Test"), 6u) << log;
   EXPECT_NE(log.find("[Count] = 305441741 (number)"), std::string::npos) << log;
   EXPECT_NE(log.find("[Where] = %SystemRoot%\\Authoring Test (expandable)"), std::string::npos) << log;
 
   // The uninstall takes the key it made, once, with what it holds.
   ASSERT_EQ(RunToExit(set, "/S /LOG=" + logs.Join("remove.log") + " /U \"" + folder + "\""), 0u);
   const std::string removal = testsupport::ReadFile(logs.Join("remove.log"));
-  EXPECT_EQ(Count(removal, "registry key removed: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\r\n"), 1u) << removal;
-  EXPECT_EQ(Count(removal, "registry key removed: HKEY_LOCAL_MACHINE\\Software\\Authoring Test"), 2u) << removal;
+  EXPECT_EQ(Occurrences(removal, "registry key removed: HKEY_LOCAL_MACHINE\\Software\\Authoring Test\r\n"), 1u) << removal;
+  EXPECT_EQ(Occurrences(removal, "registry key removed: HKEY_LOCAL_MACHINE\\Software\\Authoring Test"), 2u) << removal;
   HKEY gone = nullptr;
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Authoring Test", 0, KEY_READ, &gone), ERROR_SUCCESS);
   EXPECT_FALSE(testsupport::FileExists(group + "\\Authoring App.lnk"));

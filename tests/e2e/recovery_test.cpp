@@ -20,11 +20,6 @@ namespace {
 const DWORD kRunTimeoutMs = 180000;
 
 
-std::size_t Occurrences(const std::string& text, const std::string& marker) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at + 1)) ++count;
-  return count;
-}
 
 // Ends `id` and every process it started, as a power cut would: at once.
 void KillTree(DWORD id) {

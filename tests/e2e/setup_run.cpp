@@ -260,6 +260,12 @@ std::string SystemFolder() {
   return folder;
 }
 
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
 DWORD RunToExit(const InstallationSet& set, const std::string& arguments, DWORD timeoutMs) {
   auto process = set.Start(arguments);
   if (!process || !process->WaitForExit(timeoutMs)) return 0xFFFFFFFF;

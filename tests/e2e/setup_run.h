@@ -96,6 +96,9 @@ std::string SystemFolder();
 // when it did not start or end in time.
 DWORD RunToExit(const InstallationSet& set, const std::string& arguments, DWORD timeoutMs = 180000);
 
+// How often `part` stands in `text` (a log's lines, say).
+std::size_t Occurrences(const std::string& text, const std::string& part);
+
 // The report text of a code's message, as the user sees it.
 std::string Report(const std::string& message);
 
