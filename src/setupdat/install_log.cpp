@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "payload/crc32.h"
 #include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/setup_error.h"
@@ -94,14 +95,7 @@ bool ParseEntry(const Field* fields, std::size_t count, LogEntry& entry) {
 
 bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
-DWORD LogChecksum(const char* data, std::size_t size) {
-  DWORD crc = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < size; ++i) {
-    crc ^= static_cast<unsigned char>(data[i]);
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
+DWORD LogChecksum(const char* data, std::size_t size) { return Crc32(data, size); }
 
 std::string InstallLog::Text() const {
   std::string text = kHeader;
