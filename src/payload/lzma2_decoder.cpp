@@ -33,8 +33,8 @@ constexpr unsigned kIsRepG1 = kIsRepG0 + kStates;
 constexpr unsigned kIsRepG2 = kIsRepG1 + kStates;
 constexpr unsigned kIsRep0Long = kIsRepG2 + kStates;
 constexpr unsigned kDistSlot = kIsRep0Long + kStates * kPosStates;  // 4 trees of 6 bits
-constexpr unsigned kDistSpecial = kDistSlot + 4 * 64;               // slots 4-13, reversed trees
-constexpr unsigned kDistAlign = kDistSpecial + 115;                 // low 4 bits of slots 14-63
+constexpr unsigned kDistShortTrees = kDistSlot + 4 * 64;  // slots 4-13, reversed trees
+constexpr unsigned kDistAlign = kDistShortTrees + 115;    // low 4 bits of slots 14-63
 constexpr unsigned kMatchLen = kDistAlign + 16;
 constexpr unsigned kRepLen = kMatchLen + kLenCoder;
 constexpr unsigned kLiteral = kRepLen + kLenCoder;
@@ -78,14 +78,21 @@ struct LzmaState {
   code -= bound;                                                  \
   *bitProb = static_cast<Prob>(probValue - (probValue >> kMoveBits)); \
   RC_NORMALIZE()
-// One bit of a tree: symbol gains it as its low bit.
-#define RC_TREE_BIT(base, symbol)         \
-  RC_IF_0((base) + (symbol)) {            \
-    RC_UPDATE_0();                        \
-    symbol <<= 1;                         \
-  } else {                                \
-    RC_UPDATE_1();                        \
-    symbol = (symbol << 1) + 1;           \
+// One bit of a tree: symbol gains it as its low bit. Without a branch on
+// the bit, which is as good as random to the processor: `one` is all ones
+// when the bit is 1, and selects each update.
+#define RC_TREE_BIT(base, symbol)                                                               \
+  {                                                                                             \
+    Prob* const treeProb = (base) + (symbol);                                                   \
+    const std::uint32_t treeValue = *treeProb;                                                  \
+    const std::uint32_t treeBound = (range >> kProbBits) * treeValue;                           \
+    const std::uint32_t one = 0u - static_cast<std::uint32_t>(code >= treeBound);               \
+    range = (treeBound & ~one) | ((range - treeBound) & one);                                   \
+    code -= treeBound & one;                                                                    \
+    *treeProb = static_cast<Prob>(treeValue + ((((kProbOne - treeValue) >> kMoveBits) & ~one) - \
+                                               ((treeValue >> kMoveBits) & one)));              \
+    symbol = (symbol << 1) - one;                                                               \
+    RC_NORMALIZE()                                                                              \
   }
 // A length (0-based: 0 is the shortest match, 2 bytes) into len.
 #define RC_LENGTH(coder)                                            \
@@ -201,10 +208,10 @@ bool DecodeChunk(LzmaState& s, const std::uint8_t* in, std::size_t packedSize, s
         const unsigned directBits = (slot >> 1) - 1;
         std::uint32_t dist = (2u | (slot & 1u)) << directBits;
         if (slot < 14) {
-          Prob* const special = probs + kDistSpecial + dist - slot;
+          Prob* const shortTree = probs + kDistShortTrees + dist - slot;
           unsigned node = 1;
           for (unsigned i = 0; i < directBits; ++i) {
-            RC_IF_0(special + node) {
+            RC_IF_0(shortTree + node) {
               RC_UPDATE_0();
               node <<= 1;
             } else {
