@@ -13,6 +13,7 @@ namespace {
 
 const char kUsage[] =
     "usage: setupkit pack [--underscore] [--setup PATH] [--threads N] PRODUCT_FOLDER SET_FOLDER\n"
+    "       setupkit pack --exe OUT.exe [--setup PATH] [--threads N] PRODUCT_FOLDER\n"
     "       setupkit check SET_FOLDER\n"
     "       setupkit init PRODUCT_FOLDER\n";
 
@@ -28,6 +29,8 @@ int RunPack(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--underscore") {
       options.underscoreNames = true;
+    } else if (arg == "--exe" && i + 1 < argc) {
+      options.exe = argv[++i];
     } else if (arg == "--setup" && i + 1 < argc) {
       options.setupExe = argv[++i];
     } else if (arg == "--threads" && i + 1 < argc) {
@@ -42,9 +45,14 @@ int RunPack(int argc, char** argv) {
       return Usage();
     }
   }
-  if (positional != 2) return Usage();
+  if (positional != (options.exe.empty() ? 2 : 1)) return Usage();
   const PackSummary summary = Pack(options);
   for (const Finding& finding : summary.warnings) std::fprintf(stderr, "%s\n", FormatFinding(finding).c_str());
+  if (!options.exe.empty()) {
+    std::printf("%zu files, %zu sharing another's content: %llu bytes packed into %llu\n", summary.files,
+                summary.repeated, summary.bytesIn, summary.bytesOut);
+    return 0;
+  }
   std::printf("%zu files, %zu compressed: %llu bytes packed into %llu\n", summary.files, summary.compressed,
               summary.bytesIn, summary.bytesOut);
   return 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "file_io.h"
+#include "payload/crc32.h"
+#include "payload_pack.h"
 #include "set_names.h"
 #include "setup_file.h"
 #include "szdd_compress.h"
@@ -28,8 +32,14 @@ struct Job {
   unsigned long long size = 0;
   std::size_t written = 0;
   bool compressed = false;
+  std::uint32_t crc = 0;        // of the content as installed
+  std::string bytes;            // the content, kept for the one-file form
   const Job* sameAs = nullptr;  // an earlier line with the same set name
 };
+
+// The help file the wizard's Help button opens, when the set ships it.
+const char kHelpFile[] = "Wizsetup.hlp";
+const char kChecksumSection[] = "Checksums";
 
 std::string FileName(const std::string& key) {
   const std::size_t slash = key.find_last_of("\\/");
@@ -65,9 +75,16 @@ fs::path SetPath(const fs::path& folder, const std::string& key) {
 }
 
 void RunJob(Job& job, const PackOptions& options) {
-  const std::string bytes = ReadWholeFile(job.source);
+  std::string bytes = ReadWholeFile(job.source);
   job.size = bytes.size();
+  job.crc = Crc32(bytes.data(), bytes.size());
   job.newKey = job.key;
+  if (!options.exe.empty()) {
+    // The one file compresses its payload as a whole.
+    job.written = bytes.size();
+    job.bytes = std::move(bytes);
+    return;
+  }
   if (!job.plain) {
     char replaced = job.key.empty() ? '\0' : job.key.back();
     std::string underscored;
@@ -157,6 +174,38 @@ std::string Rewritten(const std::string& text, const std::map<int, const Job*>& 
   return out;
 }
 
+// The text without its checksum section, and a new one at its end: the
+// content of every file the set carries, so that Setup.exe knows a
+// damaged file from a good one. Setup.dat itself cannot be among them.
+std::string WithChecksums(const std::string& text, const std::vector<Job>& jobs) {
+  std::string out;
+  bool skipping = false;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    end = end == std::string::npos ? text.size() : end + 1;
+    const std::string line = text.substr(at, end - at);
+    std::size_t first = line.find_first_not_of(" \t");
+    if (first != std::string::npos && line[first] == '[') {
+      const std::size_t close = line.find(']', first);
+      const std::string name = line.substr(first + 1, close == std::string::npos ? std::string::npos : close - first - 1);
+      skipping = FoldCase(name) == FoldCase(kChecksumSection);
+    }
+    if (!skipping) out += line;
+    at = end;
+  }
+  const std::string lineEnd = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  if (!out.empty() && out.back() != '\n') out += lineEnd;
+  out += lineEnd + "[" + kChecksumSection + "]" + lineEnd;
+  for (const Job& job : jobs) {
+    if (job.self || job.sameAs) continue;
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08X", static_cast<unsigned>(job.crc));
+    out += job.newKey + "=" + crc + lineEnd;
+  }
+  return out;
+}
+
 // The findings one to a line, as check prints them.
 std::string Lines(const std::vector<Finding>& findings) {
   std::string text;
@@ -171,9 +220,14 @@ PackRefused::PackRefused(std::vector<Finding> findings) : KitError(Lines(finding
 PackSummary Pack(const PackOptions& options) {
   // Nothing written may land among the author's own files, and nothing
   // read may be a file of a set written before.
-  if (IsWithin(options.set, options.product))
+  const bool oneFile = !options.exe.empty();
+  if (oneFile && !CanWriteOneFile())
+    throw KitError("this build of setupkit writes folder sets only: the one-file form needs the xz library");
+  if (oneFile && IsWithin(options.exe.parent_path().empty() ? "." : options.exe.parent_path(), options.product))
+    throw KitError(options.exe.string() + ": the program cannot be written inside the product folder");
+  if (!oneFile && IsWithin(options.set, options.product))
     throw KitError(options.set.string() + ": the set cannot be written inside the product folder");
-  if (IsWithin(options.product, options.set))
+  if (!oneFile && IsWithin(options.product, options.set))
     throw KitError(options.set.string() + ": the set folder holds the product folder");
   fs::path datPath;
   if (!FindInFolder(options.product, "Setup.dat", datPath))
@@ -247,8 +301,11 @@ PackSummary Pack(const PackOptions& options) {
   // The licence dialog reads the licence from the set even when the list
   // does not install it.
   fs::path licencePath;
-  if (hasLicence && FindInFolder(options.product, licence, licencePath))
-    WriteWholeFile(SetPath(options.set, licence), ReadWholeFile(licencePath));
+  std::string licenceBytes;
+  if (hasLicence && FindInFolder(options.product, licence, licencePath)) {
+    licenceBytes = ReadWholeFile(licencePath);
+    if (!oneFile) WriteWholeFile(SetPath(options.set, licence), licenceBytes);
+  }
 
   // Setup.dat may list itself, and writing its own size can change that
   // size: rewrite until the size written is the size of the file.
@@ -257,21 +314,39 @@ PackSummary Pack(const PackOptions& options) {
   unsigned long long selfSize = 0;
   std::string text;
   for (int round = 0;; ++round) {
-    text = Rewritten(setup.text(), byLine, selfSize);
+    text = WithChecksums(Rewritten(setup.text(), byLine, selfSize), jobs);
     if (text.size() == selfSize) break;
     if (round == 8) throw KitError("Setup.dat: its own size does not settle");
     selfSize = text.size();
   }
-  WriteWholeFile(options.set / "Setup.dat", text);
-
   PackSummary summary;
+  if (oneFile) {
+    std::vector<PayloadFile> start{{"Setup.dat", text}};
+    if (!licenceBytes.empty()) start.push_back({licence, licenceBytes});
+    fs::path helpPath;
+    if (FindInFolder(options.product, kHelpFile, helpPath)) start.push_back({kHelpFile, ReadWholeFile(helpPath)});
+    std::vector<PayloadFile> files;
+    for (Job& job : jobs) {
+      if (job.sameAs) continue;
+      files.push_back({job.newKey, job.self ? text : std::move(job.bytes)});
+    }
+    fs::path setupExe = options.setupExe;
+    if (setupExe.empty() && !FindInFolder(options.product, "Setup.exe", setupExe))
+      throw KitError("Setup.exe: give it with --setup PATH, or put it in the product folder");
+    const PayloadSummary packed = WriteOneFile(options.exe, ReadWholeFile(setupExe), start, files, options.threads);
+    summary.bytesOut = packed.packed;
+    summary.repeated = packed.repeated;
+  } else {
+    WriteWholeFile(options.set / "Setup.dat", text);
+  }
+
   summary.warnings = std::move(found);
   for (const Job& job : jobs) {
     ++summary.files;
     if (job.self || job.sameAs) continue;
     summary.compressed += job.compressed ? 1 : 0;
     summary.bytesIn += job.size;
-    summary.bytesOut += job.written;
+    if (!oneFile) summary.bytesOut += job.written;
   }
   return summary;
 }

@@ -10,6 +10,7 @@ struct PackOptions {
   std::filesystem::path product;   // the author's folder with Setup.dat
   std::filesystem::path set;       // where the set is written
   std::filesystem::path setupExe;  // Setup.exe when the product has none
+  std::filesystem::path exe;       // not empty: the one-file program, in place of the set
   bool underscoreNames = false;    // compressed files as NAME.EX_
   unsigned threads = 0;            // 0: all cores
 };
@@ -19,6 +20,7 @@ struct PackSummary {
   std::size_t compressed = 0;
   unsigned long long bytesIn = 0;
   unsigned long long bytesOut = 0;
+  std::size_t repeated = 0;  // one file: files whose content another already brought
   std::vector<Finding> warnings;  // what check found that does not stop the set
 };
 

@@ -2,12 +2,18 @@
 // into the temporary file, and clearing the way for the rename.
 
 #include "engine/file_item.h"
+
+#include <cstdlib>
+
 #include "session/journal.h"
 #include "engine/folders.h"
 #include "engine/lz_file.h"
 #include "engine/pass_messages.h"
 #include "engine/progress_window.h"
 #include "engine/version_check.h"
+#include "onefile/payload_reader.h"
+#include "onefile/one_file_set.h"
+#include "platform/run_log.h"
 #include "platform/globals.h"
 #include "session/setup_session.h"
 
@@ -21,6 +27,8 @@ void CopyGoesOn(void* session, DWORD written) {
 }
 
 const char kAsidePrefix[] = "QWO";
+// The section of Setup.dat where the kit records each file's checksum.
+const char kChecksumSection[] = "Checksums";
 
 // Moves `path` to a new name of its own in `folder`, which it takes over.
 bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
@@ -40,18 +48,49 @@ bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
 
 }  // namespace
 
-FileSituation FileItem::DecompressFile(const char* sourcePath, HANDLE temp) const {
-  LzFile sourceFile;
-  if (!sourceFile.OpenSource(sourcePath)) return FILE_SITUATION_OPEN_SOURCE;
+// A file whose content is not what the set recorded is no file to
+// install: the user hears of it as of a file of the wrong size.
+FileSituation FileItem::ExpandFromPayload(PayloadReader& payload, const char* name, HANDLE temp) const {
+  const PayloadReader::Entry* entry = payload.Find(name);
+  if (!entry) return FILE_SITUATION_OPEN_SOURCE;
+  DWORD written = 0;
+  switch (payload.Copy(*entry, temp, owner ? CopyGoesOn : nullptr, owner, written)) {
+    case PayloadReader::Copied::WriteFailed:
+      return FILE_SITUATION_COPY;
+    case PayloadReader::Copied::Damaged:
+      LogEvent("damaged in the set: %s (its content does not match its checksum)", name);
+      return FILE_SITUATION_SIZE;
+    case PayloadReader::Copied::Whole:
+      break;
+  }
+  return static_cast<LONG>(written) == size ? FILE_SITUATION_NONE : FILE_SITUATION_SIZE;
+}
+
+FileSituation FileItem::DecompressFile(const char* name, const char* sourcePath, HANDLE temp) const {
   // A retry starts over on an empty file.
   if (SetFilePointer(temp, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !SetEndOfFile(temp))
     return FILE_SITUATION_OPEN_TEMP;
+  if (PayloadReader* payload = OneFilePayload()) return ExpandFromPayload(*payload, name, temp);
 
-  const LONG written = owner ? LzFile::Copy(sourceFile, temp, CopyGoesOn, owner) : LzFile::Copy(sourceFile, temp);
+  LzFile sourceFile;
+  if (!sourceFile.OpenSource(sourcePath)) return FILE_SITUATION_OPEN_SOURCE;
+  DWORD crc = 0;
+  const LONG written = LzFile::Copy(sourceFile, temp, owner ? CopyGoesOn : nullptr, owner, &crc);
   sourceFile.Close();
 
   if (written < 0) return FILE_SITUATION_COPY;
   if (written != size) return FILE_SITUATION_SIZE;
+  // The kit records each file's checksum; a set without them (written by
+  // hand) is taken as it stands.
+  char recorded[16];
+  if (owner && owner->GetProfileText(kChecksumSection, name, recorded, sizeof recorded)) {
+    char* end = nullptr;
+    const unsigned long expected = std::strtoul(recorded, &end, 16);
+    if (end == recorded || *end || expected != crc) {
+      LogEvent("damaged in the set: %s (its content does not match its checksum)", sourcePath);
+      return FILE_SITUATION_SIZE;
+    }
+  }
   return FILE_SITUATION_NONE;
 }
 

@@ -140,9 +140,10 @@ bool BuildSourcePath(const FileItem& item, const char* name, char (&path)[kPathS
 
 // Expands the source into the temporary file until it works or the user
 // gives up on it. Ignore keeps what was written.
-Outcome CopyLoop(const FileItem& item, const char* sourcePath, HANDLE temp, const char* destination) {
+Outcome CopyLoop(const FileItem& item, const char* name, const char* sourcePath, HANDLE temp,
+                 const char* destination) {
   for (;;) {
-    const FileSituation situation = item.DecompressFile(sourcePath, temp);
+    const FileSituation situation = item.DecompressFile(name, sourcePath, temp);
     if (situation == FILE_SITUATION_NONE) return Outcome::Installed;
     LogSourceFault(sourcePath, situation);
     switch (AskFileError(item, destination, situation)) {
@@ -210,7 +211,7 @@ Outcome PlaceFile(FileItem& item, const char* name, const char* description, con
 
   SetProgressText(*item.owner, description, destination);
 
-  Outcome outcome = CopyLoop(item, sourcePath, temp.file(), destination);
+  Outcome outcome = CopyLoop(item, name, sourcePath, temp.file(), destination);
   if (outcome != Outcome::Installed) return outcome;
   // Most destinations do not exist yet, and the rename refuses to replace
   // one that does: trying it first spares each new file a search for a

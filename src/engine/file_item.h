@@ -8,6 +8,8 @@
 #include "registry/shared_dll_count.h"
 #include "setupdat/install_item.h"
 
+class PayloadReader;
+
 // One file of the installation set, plain or LZ-compressed, to be expanded
 // into its destination. Parsed from a line of the file list:
 //
@@ -41,7 +43,10 @@ public:
   // Expands `sourcePath` (plain or compressed) into the temporary file
   // `temp`, open for writing, in place of what it held; a situation, or
   // FILE_SITUATION_NONE when `size` bytes were written.
-  FileSituation DecompressFile(const char* sourcePath, HANDLE temp) const;
+  // `name` is the set name: a one-file program finds the file by it in
+  // its payload, and the set's checksum of the file is kept under it.
+  FileSituation DecompressFile(const char* name, const char* sourcePath, HANDLE temp) const;
+  FileSituation ExpandFromPayload(PayloadReader& payload, const char* name, HANDLE temp) const;
   // Renames an existing `destinationPath` aside in its folder, so that
   // `tempPath` can take its place, and names the aside copy in
   // `asidePath` (left empty when there was nothing to move). Asks about an

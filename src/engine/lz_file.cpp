@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "payload/crc32.h"
 #include "platform/system_library.h"
 
 namespace {
@@ -67,11 +68,12 @@ void LzFile::Close() {
   handle_ = -1;
 }
 
-LONG LzFile::Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone, void* context) {
+LONG LzFile::Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone, void* context, DWORD* crc) {
   auto read = GetSystemProc<LzReadFn>(kLzLibrary, "LZRead");
   if (!read || !source.valid() || target == INVALID_HANDLE_VALUE) return kBadInHandle;
   char* chunk = ChunkBuffer();
   DWORD total = 0;
+  if (crc) *crc = 0;
   for (;;) {
     DWORD got = 0;
     if (source.plain_) {
@@ -88,6 +90,7 @@ LONG LzFile::Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone, void
     DWORD written = 0;
     if (!WriteFile(target, chunk, got, &written, nullptr) || written != got) return kWriteError;
     total += got;
+    if (crc) *crc = Crc32(chunk, got, *crc);
     if (chunkDone) chunkDone(context, total);
   }
 }

@@ -31,7 +31,9 @@ public:
   // does but a chunk at a time: `chunkDone` (when given) runs between the
   // chunks, so that a long copy lets the windows answer. The bytes
   // written, or a negative LZ error code (read -3, write -4).
-  static LONG Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone = nullptr, void* context = nullptr);
+  // When `crc` is given, it receives the CRC-32 of the bytes written.
+  static LONG Copy(const LzFile& source, HANDLE target, ChunkDone chunkDone = nullptr, void* context = nullptr,
+                   DWORD* crc = nullptr);
 
 private:
   INT handle_ = -1;

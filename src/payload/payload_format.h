@@ -17,7 +17,8 @@
 // Every block is a raw LZMA2 stream of its own (the x86 filter first when
 // its flag says so) that expands to unpackedSize bytes: a block is decoded
 // whole, with its output as the dictionary. The files lie one after the
-// other in the expanded stream, in the order the lists install them.
+// other in the expanded stream, in the order the lists install them; a
+// content several files share lies once, and their entries name it.
 #include <cstdint>
 
 constexpr char kPayloadMagic[8] = {'Q', 'W', 'P', 'A', 'Y', 'L', 'D', 1};
@@ -40,6 +41,14 @@ struct PayloadHeader {
   std::uint32_t fileCount;
   std::uint32_t directorySize;  // bytes of the directory
   std::uint64_t unpackedSize;   // the whole expanded stream
+  // The stream begins with the set's own files that Setup.exe reads before
+  // the wizard (Setup.dat, the licence, the help file): startSize bytes,
+  // put into a private folder. Up to sharedSize follow contents that
+  // several files of the lists share; these bytes are the first block,
+  // kept in memory for the whole run, so that any file may take from them.
+  std::uint32_t startSize;
+  std::uint32_t sharedSize;
+  std::uint32_t reserved[2];    // 0
   std::uint32_t payloadCrc;     // of every byte of the payload after the header
   std::uint32_t headerCrc;      // of the header before this field
 };
@@ -58,5 +67,5 @@ struct PayloadBlock {
 constexpr std::uint32_t kMaxBlockSize = 64u * 1024 * 1024;
 
 static_assert(sizeof(PayloadMark) == 16, "the mark fills 16 reserved bytes");
-static_assert(sizeof(PayloadHeader) == 40, "no padding in the header");
+static_assert(sizeof(PayloadHeader) == 56, "no padding in the header");
 static_assert(sizeof(PayloadBlock) == 16, "no padding in a block record");

@@ -183,6 +183,7 @@
 #define IDS_UPDATE_NOTE         75   /* welcome page: %s name, %s old, %s new version */
 #define IDS_RECOVERED           76   /* an interrupted run was put right   */
 #define IDS_KEY_VIEWTEXT        77   /* [Setup]: the completion's second box */
+#define IDS_PAYLOAD_DAMAGED     90   /* the one-file program is damaged    */
 
 /* ------------------------------------------------------------------------
  * Strings: texts of the thrown error codes (shell/ ReportError).

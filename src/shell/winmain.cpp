@@ -1,10 +1,12 @@
 #include <windows.h>
 
+#include "onefile/one_file_set.h"
 #include "platform/com_ptr.h"
 #include "platform/error_report.h"
 #include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
+#include "platform/string_table.h"
 #include "platform/system_library.h"
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
@@ -163,6 +165,27 @@ int Run(HINSTANCE instance, LPSTR commandLine) {
     return EXIT_FAILED;
   }
   UseStarterFolder();
+
+  // A one-file program checks the set it carries before anything else is
+  // done: a damaged download must not half install.
+  OneFileSet oneFile;
+  if (!g_uninstallMode) {
+    switch (oneFile.Open()) {
+      case PayloadReader::Opened::Damaged: {
+        char text[256];
+        LoadTableString(instance, IDS_PAYLOAD_DAMAGED, text, sizeof text);
+        LogEvent("%s", text);
+        if (!g_silent) MessageBoxA(nullptr, text, "Setup", MB_ICONHAND);
+        return EXIT_FAILED;
+      }
+      case PayloadReader::Opened::Ready:
+        CopyText(g_commandPath, sizeof g_commandPath, oneFile.folder());
+        LogEvent("set: carried by this program, put out in %s", oneFile.folder());
+        break;
+      case PayloadReader::Opened::None:
+        break;
+    }
+  }
 
   if (!RegisterMainWindowClass(instance)) return EXIT_FAILED;
   if (!CreateMainWindow(instance)) return EXIT_FAILED;

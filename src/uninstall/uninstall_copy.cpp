@@ -6,6 +6,7 @@
 
 #include "platform/format_text.h"
 #include "platform/globals.h"
+#include "platform/private_folder.h"
 #include "platform/run_log.h"
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
@@ -14,31 +15,6 @@ namespace {
 
 const char kStarterVariable[] = "QWSETUP_UNINSTALL_STARTER";
 
-// A name nobody can have made ready for us: whatever is guessed, the
-// folder must be new, or another name is tried.
-DWORD RandomNumber(DWORD round) {
-  LARGE_INTEGER counter = {};
-  QueryPerformanceCounter(&counter);
-  DWORD mixed = counter.LowPart ^ (GetTickCount() << 7) ^ (GetCurrentProcessId() << 16) ^ (round * 0x9E3779B9u);
-  mixed ^= mixed >> 15;
-  mixed *= 0x2C1B3C6Du;
-  mixed ^= mixed >> 12;
-  return mixed;
-}
-
-bool MakePrivateFolder(char (&folder)[kPathSize]) {
-  char temp[kPathSize];
-  const DWORD length = GetTempPathA(sizeof temp, temp);
-  if (length == 0 || length >= sizeof temp - 16) return false;
-  for (DWORD round = 0; round < 100; ++round) {
-    if (FormatText(folder, sizeof folder, "%sQWU%08lx.tmp", temp, static_cast<unsigned long>(RandomNumber(round))) < 0)
-      return false;
-    if (CreateDirectoryA(folder, nullptr)) return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  }
-  return false;
-}
-
 }  // namespace
 
 bool RunUninstallCopy(int& exitCode) {
@@ -46,7 +22,7 @@ bool RunUninstallCopy(int& exitCode) {
   const DWORD selfLength = GetModuleFileNameA(nullptr, self, sizeof self);
   char folder[kPathSize];
   char copy[kPathSize];
-  if (selfLength == 0 || selfLength >= sizeof self || !MakePrivateFolder(folder)) return false;
+  if (selfLength == 0 || selfLength >= sizeof self || !MakePrivateFolder("QWU", folder)) return false;
   if (FormatText(copy, sizeof copy, "%s\\Setup.exe", folder) < 0 || !CopyFileA(self, copy, TRUE)) {
     RemoveDirectoryA(folder);
     return false;
