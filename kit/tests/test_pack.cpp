@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include "check.h"
 #include "file_io.h"
 #include "kit_fixture.h"
+#include "payload/crc32.h"
 #include "reference_expand.h"
 #include "szdd_compress.h"
 
@@ -72,7 +74,19 @@ TEST(Pack, ASetHoldsEveryListedFileTrueSizesAndOnlyWhatShrinksCompressed) {
   EXPECT_EQ(Line(dat, files + 3), "Setup.exe=%0\\Setup.exe," + std::to_string(fixture.setupExe.size()));
   EXPECT_EQ(Line(dat, files + 4), "Setup.dat=%0\\Setup.dat," + std::to_string(dat.size()));
   for (int line = 1; line < files; ++line) EXPECT_EQ(Line(dat, line), Line(source, line));
-  EXPECT_EQ(dat.substr(dat.find("[Machine]")), source.substr(source.find("[Machine]")));
+  const std::size_t checksums = dat.find("\r\n[Checksums]\r\n");
+  ASSERT_NE(checksums, std::string::npos);
+  EXPECT_EQ(dat.substr(dat.find("[Machine]"), checksums - dat.find("[Machine]")),
+            source.substr(source.find("[Machine]")));
+  // Each file's checksum, of the content it installs, Setup.dat's own left out.
+  const auto crc = [](const std::string& bytes) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(Crc32(bytes.data(), bytes.size())));
+    return std::string(text);
+  };
+  EXPECT_EQ(dat.substr(checksums + 15), "APP.EXE=" + crc(fixture.program) + "\r\nREADME.TXT=" + crc(fixture.notes) +
+                                            "\r\nNOISE.BIN=" + crc(fixture.noise) +
+                                            "\r\nSetup.exe=" + crc(fixture.setupExe) + "\r\n");
 
   // What pack makes, check passes.
   for (const Finding& finding : CheckSet(set)) ADD_FAILURE() << FormatFinding(finding);
