@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Lays the example installation set out in folder DEST:
+# Lays the example installation set out in folder DEST, and, when ONE_FILE
+# is given, the same set as one program there:
 #
-#   example/stage.sh DEST
+#   example/stage.sh DEST [ONE_FILE]
 #
 # The author's side is gathered in a product folder: Setup.dat as written
 # (Setup.dat.in, sizes left as "?"), the texts of set/ with DOS line ends,
@@ -18,7 +19,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 kit=${SETUPKIT:-${NATIVE_BUILD_DIR:-$root/build-native}/bin/setupkit}
-dest=${1:?usage: stage.sh FOLDER}
+dest=${1:?usage: stage.sh FOLDER [ONE_FILE]}
+one_file=${2:-}
 
 for built in "$build/bin/Setup.exe" "$build/example/Editor.exe" "$build/example/exshared.dll" "$kit"; do
   if [ ! -f "$built" ]; then
@@ -41,3 +43,6 @@ cp "$build/example/exshared.dll" "$product/EXSHARED.DLL"
 mkdir -p "$dest"
 "$kit" pack --setup "$build/bin/Setup.exe" "$product" "$dest" >/dev/null
 "$kit" check "$dest"
+if [ -n "$one_file" ]; then
+  "$kit" pack --exe "$one_file" --setup "$build/bin/Setup.exe" "$product" >/dev/null
+fi
