@@ -2,8 +2,9 @@
 # Installs what building and testing Setup.exe needs on a Debian machine:
 # the 32-bit MinGW-w64 cross compiler, Wine with its 32-bit half, Xvfb,
 # GoogleTest sources, the native g++ for the authoring kit, the xz
-# library with pkg-config (the payload decoder's tests encode with it), mscompress,
-# lnkinfo, CMake and Ninja, and Wine's own fonts (MS Sans Serif, Tahoma and
+# library with pkg-config (the kit's one-file form and the payload decoder's
+# tests encode with it), osslsigncode and openssl (a scenario signs the
+# one-file program), mscompress, lnkinfo, CMake and Ninja, and Wine's own fonts (MS Sans Serif, Tahoma and
 # the rest: without them a wider font stands in for every face, and the
 # pages look cut where Windows shows them whole). Does nothing when all of
 # it is already there.
@@ -20,6 +21,8 @@ have Xvfb    || need+=(xvfb)
 have mscompress || need+=(mscompress)
 have python3 || need+=(python3)
 have lnkinfo || need+=(liblnk-utils)
+have osslsigncode || need+=(osslsigncode)
+have openssl || need+=(openssl)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 have pkg-config || need+=(pkg-config)
 dpkg -s liblzma-dev >/dev/null 2>&1 || need+=(liblzma-dev)
