@@ -35,8 +35,24 @@ report_left='
   [ "$left" = 1 ] || echo "  nothing"
 '
 stage=$(mktemp -d /tmp/setup-demo.XXXXXX)
-trap 'rm -rf "$stage"' EXIT
-"$root/example/stage.sh" "$stage"
+download=$(mktemp -d /tmp/setup-demo-download.XXXXXX)
+trap 'rm -rf "$stage" "$download"' EXIT
+"$root/example/stage.sh" "$stage" "$download/ExampleSetup.exe"
+
+# The same product as one program to download: installed silently from a
+# folder that holds nothing else, then uninstalled.
+one_file_demo() {
+  echo
+  echo "The one-file form: $(stat -c %s "$download/ExampleSetup.exe") bytes, the whole set inside."
+  "$root/tools/wine-bench.sh" bash -c '
+    cd "$1"
+    wine ExampleSetup.exe /S
+    echo "ExampleSetup.exe /S ended with exit code $?; installed into C:\Program Files\Example Editor:"
+    ls -l "$WINEPREFIX/drive_c/Program Files/Example Editor"
+    wine "C:\Program Files\Example Editor\Setup.exe" /S /U "C:\Program Files\Example Editor"
+    echo "The uninstall ended with exit code $?."
+    eval "$2"' _ "$download" "$report_left"
+}
 
 if [ -n "${DISPLAY:-}" ]; then
   export WINE_BENCH_VISIBLE=1
@@ -54,6 +70,7 @@ if [ -n "${DISPLAY:-}" ]; then
       wine "C:\\Program Files\\Example Editor\\Setup.exe" /U "C:\\Program Files\\Example Editor"
       eval "$2"
     fi' _ "$stage" "$report_left"
+  one_file_demo
   exit 0
 fi
 
@@ -82,3 +99,4 @@ for path in sorted(glob.glob(sys.argv[1] + "/*.png")):
     open(path, "wb").write(out)
 PY
 echo "Screenshots are in $shots"
+one_file_demo
