@@ -129,22 +129,22 @@ for round in $(seq 1 "$rounds"); do
 done
 
 echo
-awk -v pack="$pack_s" -v nsis="$nsis_s" -v one="$one_size" -v peer="$peer_size" -v ione="$one_s" -v ipeer="$peer_s" '
-  function secs(s) { return s == "" ? "n/a" : sprintf("%.2f s", s) }
-  BEGIN {
-    printf "%-22s %14s %14s %8s %12s %s\n", "", "Setup.exe", "peer", "ratio", "target", ""
-    r = one / peer
-    printf "%-22s %14s %14s %7.2fx %12s %s\n", "size of the one file", sprintf("%.1f MB", one / 1e6), \
-      sprintf("%.1f MB", peer / 1e6), r, "<= 1.10x", r <= 1.1 ? "met" : "missed"
-    if (ione != "" && ipeer != "") {
-      r = ione / ipeer
-      printf "%-22s %14s %14s %7.2fx %12s %s\n", "silent installation", secs(ione), secs(ipeer), r, "< 1.00x", \
-        r < 1 ? "met" : "missed"
-    } else printf "%-22s %14s %14s %8s %12s %s\n", "silent installation", secs(ione), secs(ipeer), "n/a", "< 1.00x", "not measured"
-    r = nsis / pack
-    printf "%-22s %14s %14s %7.2fx %12s %s\n", "packing (peer / ours)", secs(pack), secs(nsis), r, ">= 5.00x", \
-      r >= 5 ? "met" : "missed"
-  }'
+row() {  # label, ours, peer's, ratio, target, verdict
+  printf '%-24s %12s %12s %8s %10s %s\n' "$@"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b + 0 == 0) print "n/a"; else printf "%.2fx", a / b }'; }
+verdict() {  # ratio, comparison with the target, target
+  [ "$1" = n/a ] && { echo "not measured"; return; }
+  awk -v r="${1%x}" -v op="$2" -v t="$3" 'BEGIN { ok = (op == "le") ? r <= t : (op == "lt") ? r < t : r >= t; print ok ? "met" : "missed" }'
+}
+size_ratio=$(ratio "$one_size" "$peer_size")
+install_ratio=$(ratio "$one_s" "$peer_s")
+pack_ratio=$(ratio "$nsis_s" "$pack_s")
+row "" "Setup.exe" "peer" "ratio" "target" ""
+row "size of the one file" "$(awk -v b="$one_size" 'BEGIN { printf "%.1f MB", b / 1e6 }')" \
+  "$(awk -v b="$peer_size" 'BEGIN { printf "%.1f MB", b / 1e6 }')" "$size_ratio" "<= 1.10x" "$(verdict "$size_ratio" le 1.1)"
+row "silent installation" "${one_s:-n/a} s" "${peer_s:-n/a} s" "$install_ratio" "< 1.00x" "$(verdict "$install_ratio" lt 1)"
+row "packing (peer / ours)" "$pack_s s" "$nsis_s s" "$pack_ratio" ">= 5.00x" "$(verdict "$pack_ratio" ge 5)"
 echo "(installation: best of $rounds rounds, process wall time under Wine; packing: one run each, wall time)"
 echo "Setup.exe: $(stat -c %s "$build/bin/Setup.exe") bytes; product: $(du -sb "$files" | cut -f1) bytes in $(find "$files" -type f | wc -l) files"
 if [ "$broken" != 0 ]; then echo "one_file_bench: some runs failed; their figures are missing above" >&2; fi
