@@ -33,6 +33,16 @@ TEST(SharedReader, LinesKeepTheirNumbersWhateverTheLineEnds) {
   EXPECT_FALSE(SplitSection(text, "Shortcuts", lines));
 }
 
+TEST(SharedReader, EveryRepeatOfManyKeysReadsAsItsFirstLine) {
+  std::string text = "[s]\n";
+  for (int i = 0; i < 300; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+  for (int i = 299; i >= 0; --i) text += "K" + std::to_string(i) + "=again\n";
+  std::vector<SectionLine> lines;
+  ASSERT_TRUE(SplitSection(text, "s", lines));
+  ASSERT_EQ(lines.size(), 600u);
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(lines[599 - i].value, std::to_string(i));
+}
+
 TEST(SharedReader, SectionNamesFoldAsTheWesternCodePageDoes) {
   EXPECT_EQ(FoldCase("abc\xE9\xFE\xF7\xFF\x9A xyz"), "ABC\xC9\xDE\xF7\x9F\x8A XYZ");
   std::vector<SectionLine> lines;

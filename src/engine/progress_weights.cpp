@@ -5,7 +5,6 @@
 #include "resources/resource_ids.h"
 #include "session/setup_session.h"
 #include "setupdat/install_item.h"
-#include "shortcuts/shortcut_item.h"
 
 unsigned long long FixedCost(InstallItem& item, WORD linkFlags) {
   switch (item.GetKind()) {
@@ -15,8 +14,7 @@ unsigned long long FixedCost(InstallItem& item, WORD linkFlags) {
       return kRegistryEntryCost;
     case ITEM_KIND_SHORTCUT: {
       // An item of another class in the shortcut list makes no link.
-      const ShortcutItem* shortcut = dynamic_cast<const ShortcutItem*>(&item);
-      const WORD places = shortcut ? static_cast<WORD>(shortcut->locations & linkFlags) : 0;
+      const WORD places = static_cast<WORD>(item.LinkLocations() & linkFlags);
       unsigned long long cost = 0;
       for (WORD bit = LINK_GROUP; bit <= LINK_DESKTOP; bit = static_cast<WORD>(bit << 1))
         if (places & bit) cost += kLinkCost;

@@ -33,8 +33,10 @@ bool FieldNumber(const char* text, char separator, int number, long& value) {
   if (!LocateField(text, separator, number, start, length)) return false;
   // strtol stops at the separator by itself: it is never a digit. The
   // installer's numbers are 32-bit wherever the kit runs: long digit runs
-  // clamp there, not at the host's width.
-  const long long read = std::strtoll(start, nullptr, 10);
+  // clamp there, not at the host's width. strtol rather than strtoll: where
+  // long is 32-bit its own clamp is that one, and Setup.exe takes it from
+  // the system's runtime instead of carrying a copy.
+  const long long read = std::strtol(start, nullptr, 10);
   value = static_cast<long>(read > INT32_MAX ? INT32_MAX : (read < INT32_MIN ? INT32_MIN : read));
   return true;
 }

@@ -36,6 +36,9 @@ public:
   virtual void Expand();
   virtual DWORD GetSize();
   virtual WORD GetKind();
+  // The places (LinkFlag bits) where the item makes a link: none but for a
+  // shortcut, whatever list the item is in.
+  virtual WORD LinkLocations();
 
   // A failed or cancelled installation: takes back what this run's Install
   // did to this item's destination, and nothing else, so that the machine

@@ -1,7 +1,7 @@
 #include "setupdat/section_split.h"
 
+#include <cstdint>
 #include <cstring>
-#include <unordered_map>
 
 namespace {
 
@@ -34,6 +34,13 @@ std::string Unquoted(const char* start, const char* end) {
   const std::size_t length = static_cast<std::size_t>(end - start);
   if (length >= 2 && (*start == '"' || *start == '\'') && end[-1] == *start) return std::string(start + 1, end - 1);
   return std::string(start, end);
+}
+
+// FNV-1a, enough to spread key names over the table.
+std::size_t KeyHash(const std::string& key) {
+  std::uint32_t hash = 2166136261u;
+  for (char c : key) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return hash;
 }
 
 struct RawLine {
@@ -110,13 +117,28 @@ bool SplitSection(const std::string& text, const char* name, std::vector<Section
   if (!found) return false;
 
   // Each key reads as the first line of its name, whatever that line holds.
-  std::unordered_map<std::string, std::size_t> first;
-  first.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) first.emplace(FoldCase(raw[i].key), i);
+  // The first lines are found through an open-addressed table of line
+  // numbers, at least half empty: the standard hash map weighed more than
+  // this whole file in Setup.exe.
+  std::vector<std::string> folded;
+  folded.reserve(raw.size());
+  for (const RawLine& line : raw) folded.push_back(FoldCase(line.key));
+  std::size_t slotCount = 1;
+  while (slotCount < 2 * raw.size() + 1) slotCount <<= 1;
+  const std::size_t empty = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> slots(slotCount, empty);
+  std::vector<std::size_t> first(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    std::size_t slot = KeyHash(folded[i]) & (slotCount - 1);
+    while (slots[slot] != empty && folded[slots[slot]] != folded[i]) slot = (slot + 1) & (slotCount - 1);
+    if (slots[slot] == empty) slots[slot] = i;
+    first[i] = slots[slot];
+  }
   lines.reserve(raw.size());
-  for (const RawLine& line : raw) {
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    const RawLine& line = raw[i];
     if (!line.hasValue || line.key.empty() || line.key[0] == ';') continue;
-    const RawLine& firstLine = raw[first[FoldCase(line.key)]];
+    const RawLine& firstLine = raw[first[i]];
     // A first line without "=" gives the key no value: the reader's
     // default, which marks the key as absent.
     SectionLine out;

@@ -42,6 +42,7 @@ public:
   // Deletes the replaced links kept aside for a rollback; one that cannot
   // be deleted now goes at the next restart.
   void Commit() override;
+  WORD LinkLocations() override { return locations; }
 
   // Saves the link into the folder that `pattern` expands to, creating the
   // folder and its missing parents. 1 when the link file was saved; a
