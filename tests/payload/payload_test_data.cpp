@@ -10,11 +10,11 @@
 
 #include "payload/crc32.h"
 
-Bytes TextData(std::size_t size, std::uint64_t seed) {
+Bytes TextData(std::size_t size, std::uint64_t origin) {
   static const char* const kWords[] = {"the", "installer", "copies", "files", "into", "folder", "and", "writes",
                                        "registry", "keys", "for", "each", "component", "of", "product", "a",
                                        "shortcut", "uninstall", "log", "version"};
-  TestRandom r(seed);
+  TestRandom r(origin);
   Bytes out;
   out.reserve(size + 16);
   while (out.size() < size) {
@@ -27,15 +27,15 @@ Bytes TextData(std::size_t size, std::uint64_t seed) {
   return out;
 }
 
-Bytes RandomData(std::size_t size, std::uint64_t seed) {
-  TestRandom r(seed);
+Bytes RandomData(std::size_t size, std::uint64_t origin) {
+  TestRandom r(origin);
   Bytes out(size);
   for (auto& b : out) b = static_cast<std::uint8_t>(r.Next());
   return out;
 }
 
-Bytes RunsData(std::size_t size, std::uint64_t seed) {
-  TestRandom r(seed);
+Bytes RunsData(std::size_t size, std::uint64_t origin) {
+  TestRandom r(origin);
   Bytes out;
   while (out.size() < size) out.insert(out.end(), 1 + r.Below(r.Below(4) == 0 ? 5000 : 40), static_cast<std::uint8_t>(r.Below(4)));
   out.resize(size);

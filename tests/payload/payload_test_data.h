@@ -10,7 +10,7 @@ using Bytes = std::vector<std::uint8_t>;
 // Deterministic generator, so that a failure repeats.
 struct TestRandom {
   std::uint64_t s;
-  explicit TestRandom(std::uint64_t seed) : s(seed) {}
+  explicit TestRandom(std::uint64_t origin) : s(origin) {}
   std::uint32_t Next() {
     s += 0x9E3779B97F4A7C15ull;
     std::uint64_t z = s;
@@ -21,9 +21,9 @@ struct TestRandom {
   std::uint32_t Below(std::uint32_t n) { return Next() % n; }
 };
 
-Bytes TextData(std::size_t size, std::uint64_t seed);
-Bytes RandomData(std::size_t size, std::uint64_t seed);
-Bytes RunsData(std::size_t size, std::uint64_t seed);
+Bytes TextData(std::size_t size, std::uint64_t origin);
+Bytes RandomData(std::size_t size, std::uint64_t origin);
+Bytes RunsData(std::size_t size, std::uint64_t origin);
 // Machine code: the system's 32-bit Windows DLLs when present, else this
 // test program itself.
 Bytes CodeData(std::size_t size);

@@ -14,7 +14,7 @@ product of a few dozen programs and libraries, about 150 MB.
 
 The programs are real 32-bit x86 code: Wine's own Windows libraries, taken
 in a fixed order, so that the codec sees what it sees in a real product.
-The texts and the archive are made from a fixed seed. The same Wine
+The texts and the archive are made from a fixed start of the random generator. The same Wine
 gives the same product.
 """
 import os
