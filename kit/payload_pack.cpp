@@ -49,10 +49,10 @@ std::string ProgramImage(const std::string& exe) {
   const std::uint32_t pe = Get32(exe, 0x3C);
   if (Get32(exe, pe) != 0x00004550) throw KitError("Setup.exe: not a Windows program");
   const std::size_t fileHeader = pe + 4;
-  const unsigned sections = static_cast<unsigned char>(exe[fileHeader + 2]) |
-                            (static_cast<unsigned char>(exe[fileHeader + 3]) << 8);
-  const unsigned optionalSize = static_cast<unsigned char>(exe[fileHeader + 16]) |
-                                (static_cast<unsigned char>(exe[fileHeader + 17]) << 8);
+  const unsigned sections =
+      static_cast<unsigned char>(exe[fileHeader + 2]) | (static_cast<unsigned char>(exe[fileHeader + 3]) << 8);
+  const unsigned optionalSize =
+      static_cast<unsigned char>(exe[fileHeader + 16]) | (static_cast<unsigned char>(exe[fileHeader + 17]) << 8);
   const std::size_t optional = fileHeader + 20;
   const bool pe32plus = Get32(exe, optional) % 0x10000 == 0x20B;
   const std::size_t directories = optional + (pe32plus ? 112 : 96);
@@ -89,10 +89,11 @@ std::string EncodeBlock(const unsigned char* data, std::size_t size) {
   lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   std::string out(lzma_stream_buffer_bound(size), '\0');
   std::size_t written = 0;
-  const lzma_ret result = lzma_raw_buffer_encode(filters, nullptr, data, size,
-                                                 reinterpret_cast<std::uint8_t*>(&out[0]), &written, out.size());
-  if (result != LZMA_OK) throw KitError("the payload could not be compressed (xz library error " +
-                                        std::to_string(static_cast<int>(result)) + ")");
+  const lzma_ret result = lzma_raw_buffer_encode(filters, nullptr, data, size, reinterpret_cast<std::uint8_t*>(&out[0]),
+                                                 &written, out.size());
+  if (result != LZMA_OK)
+    throw KitError("the payload could not be compressed (xz library error " + std::to_string(static_cast<int>(result)) +
+                   ")");
   out.resize(written);
   return out;
 }

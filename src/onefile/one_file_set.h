@@ -10,7 +10,7 @@
 // expanded from the payload straight into its staging folder. The folder
 // goes when the run ends.
 class OneFileSet {
-public:
+ public:
   OneFileSet() = default;
   ~OneFileSet();
   OneFileSet(const OneFileSet&) = delete;
@@ -22,7 +22,7 @@ public:
   PayloadReader::Opened Open();
   const char* folder() const { return folder_; }
 
-private:
+ private:
   bool ExtractStartFiles();
 
   PayloadReader reader_;

@@ -64,8 +64,8 @@ bool PayloadReader::ReadAt(DWORD offset, void* buffer, DWORD size) const {
 }
 
 PayloadReader::Opened PayloadReader::Open(const char* program) {
-  file_.reset(CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  file_.reset(
+      CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file_) return Opened::None;
   std::uint8_t dos[kPayloadMarkOffset + sizeof(PayloadMark)];
   if (!ReadAt(0, dos, sizeof dos)) return Opened::None;

@@ -12,7 +12,7 @@
 // anything else is done with it; each file is checked again as it is
 // expanded.
 class PayloadReader {
-public:
+ public:
   struct Entry {
     std::uint64_t offset;  // in the expanded stream
     DWORD size;
@@ -43,7 +43,7 @@ public:
   // checksum.
   Copied Copy(const Entry& entry, HANDLE target, ChunkDone chunkDone, void* context, DWORD& written);
 
-private:
+ private:
   bool ReadAt(DWORD offset, void* buffer, DWORD size) const;
   bool CheckWhole(DWORD payloadSize);
   bool ReadDirectory(const std::uint8_t* bytes, DWORD size);

@@ -44,7 +44,8 @@ bool RemoveFolderTree(const char* folder) {
       char path[kPathSize];
       if (FormatText(path, sizeof path, "%s\\%s", folder, found.cFileName) < 0) continue;
       // A link or junction is removed as itself, never followed.
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         RemoveFolderTree(path);
       } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         RemoveDirectoryA(path);

@@ -19,25 +19,6 @@ namespace {
 const DWORD kRunTimeoutMs = 120000;
 const char kDamaged[] = "The installation program is damaged. Please download it again.";
 
-std::string ReadAll(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<absent>";
-  bytes.resize(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  if (!bytes.empty()) ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  return bytes;
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 // Every file below `folder`, by its path inside it, with its content.
 void Contents(const std::string& folder, const std::string& inside, std::map<std::string, std::string>& files) {
   WIN32_FIND_DATAA found;
@@ -49,7 +30,7 @@ void Contents(const std::string& folder, const std::string& inside, std::map<std
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
       Contents(folder + "\\" + name, inside + name + "\\", files);
     else
-      files[inside + name] = ReadAll(folder + "\\" + name);
+      files[inside + name] = testsupport::ReadFile(folder + "\\" + name);
   } while (FindNextFileA(find, &found));
   FindClose(find);
 }
@@ -67,14 +48,13 @@ std::map<std::string, std::string> Installed(const std::string& folder) {
   std::map<std::string, std::string> files = Contents(folder);
   files.erase("Setup.dat");
   files.erase("Install.log");
-  files["EXSHARED.DLL in the system folder"] = ReadAll(SystemFolder() + "\\EXSHARED.DLL");
+  files["EXSHARED.DLL in the system folder"] = testsupport::ReadFile(SystemFolder() + "\\EXSHARED.DLL");
   return files;
 }
 
 DWORD RunExit(const std::string& commandLine) { return RunCaptured(commandLine).exitCode; }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
 
 // Where the payload lies in the one file, as its mark says.
 PayloadMark MarkOf(const std::string& program) {
@@ -110,8 +90,9 @@ TEST(OneFile, InstallsWhatTheFolderSetInstallsSilentlyAndThroughTheWizard) {
   ASSERT_EQ(RunExit(Quoted(program) + " /S /D=" + Quoted(folder) + " /LOG=" + Quoted(log)), 0u);
   EXPECT_EQ(Installed(folder), reference);
   // The Setup.exe left for the uninstall is the bare program, without the set.
-  EXPECT_EQ(ReadAll(folder + "\\Setup.exe"), ReadAll(uiauto::PathBesideThisExecutable("Setup.exe")));
-  const std::string logText = ReadAll(log);
+  EXPECT_EQ(testsupport::ReadFile(folder + "\\Setup.exe"),
+            testsupport::ReadFile(uiauto::PathBesideThisExecutable("Setup.exe")));
+  const std::string logText = testsupport::ReadFile(log);
   EXPECT_NE(logText.find("set: carried by this program, put out in "), std::string::npos) << logText;
   ASSERT_EQ(Uninstall(folder), 0u);
   // Nothing left anywhere: not in the program's folder, not in the
@@ -130,7 +111,7 @@ TEST(OneFile, InstallsWhatTheFolderSetInstallsSilentlyAndThroughTheWizard) {
 }
 
 TEST(OneFile, ADamagedOrCutDownloadSaysSoAndWritesNothing) {
-  const std::string good = ReadAll(uiauto::PathBesideThisExecutable("ExampleSetup.exe"));
+  const std::string good = testsupport::ReadFile(uiauto::PathBesideThisExecutable("ExampleSetup.exe"));
   const PayloadMark mark = MarkOf(good);
   ASSERT_EQ(std::memcmp(mark.mark, kPayloadMark, sizeof mark.mark), 0);
   ASSERT_EQ(std::size_t{mark.offset} + mark.size, good.size());
@@ -150,16 +131,16 @@ TEST(OneFile, ADamagedOrCutDownloadSaysSoAndWritesNothing) {
   }
   for (int i = 0; i < 10; ++i) damaged.push_back(good.substr(0, mark.offset + (mark.size * i) / 10));
   for (std::size_t i = 0; i < damaged.size(); ++i) {
-    WriteAll(program, damaged[i]);
+    testsupport::WriteFile(program, damaged[i]);
     const std::string log = logs.Join("damaged" + std::to_string(i) + ".log");
     EXPECT_EQ(RunExit(Quoted(program) + " /S /D=C:\\Damaged /LOG=" + Quoted(log)), 1603u) << "case " << i;
-    EXPECT_NE(ReadAll(log).find(kDamaged), std::string::npos) << "case " << i;
+    EXPECT_NE(testsupport::ReadFile(log).find(kDamaged), std::string::npos) << "case " << i;
   }
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
 
   // Started by hand, it tells the user, and only that.
   for (const std::size_t i : {std::size_t{7}, damaged.size() - 3}) {
-    WriteAll(program, damaged[i]);
+    testsupport::WriteFile(program, damaged[i]);
     std::optional<uiauto::Process> run = uiauto::Process::Start(Quoted(program), download.path());
     ASSERT_TRUE(run);
     const uiauto::MessageBoxLog boxes =
@@ -176,7 +157,7 @@ TEST(OneFile, AFolderSetFileChangedInsideItsCompressedDataIsNotInstalled) {
   CopyExampleSet(set);
   // A changed byte deep in the compressed program: the size it expands
   // to stays right, only its content is wrong.
-  std::string editor = ReadAll(set.Join("EDITOR.EXE"));
+  std::string editor = testsupport::ReadFile(set.Join("EDITOR.EXE"));
   ASSERT_GT(editor.size(), 4000u);
   editor[editor.size() / 2] = static_cast<char>(editor[editor.size() / 2] ^ 0x10);
   set.Write("EDITOR.EXE", editor);
@@ -184,7 +165,7 @@ TEST(OneFile, AFolderSetFileChangedInsideItsCompressedDataIsNotInstalled) {
   testsupport::TempFolder logs;
   const std::string log = logs.Join("set.log");
   EXPECT_EQ(RunToExit(set, "/S /D=C:\\Changed /LOG=" + Quoted(log), kRunTimeoutMs), 1603u);
-  const std::string text = ReadAll(log);
+  const std::string text = testsupport::ReadFile(log);
   EXPECT_NE(text.find("damaged in the set: " + set.Join("EDITOR.EXE")), std::string::npos) << text;
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
 }
