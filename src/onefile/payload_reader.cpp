@@ -49,10 +49,16 @@ std::unique_ptr<T[]> NewArray(std::size_t count) {
 
 }  // namespace
 
+// Offsets are unsigned 32-bit: a high part of 0 keeps those past 2 GiB
+// from being taken for negative ones.
+bool PayloadReader::Seek(DWORD offset) const {
+  LONG high = 0;
+  return SetFilePointer(file_.get(), static_cast<LONG>(offset), &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER ||
+         GetLastError() == NO_ERROR;
+}
+
 bool PayloadReader::ReadAt(DWORD offset, void* buffer, DWORD size) const {
-  if (SetFilePointer(file_.get(), static_cast<LONG>(offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-      GetLastError() != NO_ERROR)
-    return false;
+  if (!Seek(offset)) return false;
   char* at = static_cast<char*>(buffer);
   while (size) {
     DWORD got = 0;
@@ -141,9 +147,7 @@ bool PayloadReader::CheckWhole(DWORD payloadSize) {
   DWORD at = offset_ + sizeof header_;
   DWORD left = payloadSize - sizeof header_;
   std::uint32_t crc = 0;
-  if (SetFilePointer(file_.get(), static_cast<LONG>(at), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-      GetLastError() != NO_ERROR)
-    return false;
+  if (!Seek(at)) return false;
   while (left) {
     const DWORD want = left < kChunk * 4 ? left : kChunk * 4;
     DWORD got = 0;

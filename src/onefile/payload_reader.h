@@ -44,6 +44,7 @@ class PayloadReader {
   Copied Copy(const Entry& entry, HANDLE target, ChunkDone chunkDone, void* context, DWORD& written);
 
  private:
+  bool Seek(DWORD offset) const;
   bool ReadAt(DWORD offset, void* buffer, DWORD size) const;
   bool CheckWhole(DWORD payloadSize);
   bool ReadDirectory(const std::uint8_t* bytes, DWORD size);
