@@ -1,5 +1,7 @@
 #include "session/journal.h"
 
+#include "platform/globals.h"
+#include "platform/shell_calls.h"
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
 
@@ -11,8 +13,15 @@ bool g_lost = false;
 }  // namespace
 
 bool JournalPath(char (&path)[MAX_PATH]) {
-  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-  return length > 0 && length < MAX_PATH && AppendText(path, MAX_PATH, "\\QWSetup.jnl");
+  // A user without administrator rights cannot write the Windows folder:
+  // a per-user run keeps its journal in the profile's local folder.
+  if (g_userScope) {
+    if (!SpecialFolderPath(CSIDL_LOCAL_APPDATA, path)) return false;
+  } else {
+    const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+  }
+  return AppendText(path, MAX_PATH, "\\QWSetup.jnl");
 }
 
 bool BeginJournal(const char* kind, const char* subject) {

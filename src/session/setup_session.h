@@ -54,6 +54,13 @@ public:
   // Reads Setup.dat and its lists. False after the error was reported.
   bool LoadSetupInfo();
 
+  // Makes the installation per-user or machine-wide (g_userScope): the
+  // programs folder %P and the link folders %D, %R and %G follow.
+  void ApplyScope(bool user);
+  // Proposes the installation folder of "DefaultFolder" (%0), expanded
+  // with the variables as they stand. Throws SETUP_ERR_NO_MEMORY.
+  void ProposeFolder();
+
   // Readers of the Setup.dat in use. A key is absent when the file lacks
   // it or its value begins with "!"; then the buffer is left as it was.
   // Names by string-table number throw SETUP_ERR_NO_STRING when missing.
@@ -122,6 +129,13 @@ public:
   // What this installation did to the install log and the uninstall entry,
   // for a rollback.
   LogPlacement logPlacement;
+  // Setup.dat lets the user choose for whom to install ("Scope=choose").
+  bool scopeChoice = false;
+  // The user chose every user on the welcome page of a run without the
+  // rights: the run hands over to an elevated one instead of installing.
+  bool elevationWanted = false;
+  // The Program Files folder, %P of a machine-wide installation.
+  std::string machinePrograms;
 
 private:
   bool started_ = false;

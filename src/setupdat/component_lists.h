@@ -5,7 +5,8 @@ class SetupSession;
 
 // Reads the four installation lists named in the "Setup" section (files,
 // registry entries under HKEY_CLASSES_ROOT, then under HKEY_LOCAL_MACHINE,
-// shortcuts) into the session's three item lists, adding up the bytes of
+// then under HKEY_CURRENT_USER, shortcuts; a per-user installation
+// refuses the first two and files for the system folder or shared) into the session's three item lists, adding up the bytes of
 // the files. False at the first list that fails, after its error has been
 // reported; the later lists are not read.
 bool LoadComponentLists(SetupSession& session);
