@@ -11,6 +11,7 @@
 #include "setupdat/install_log.h"
 #include "setupdat/item_list.h"
 #include "platform/global_memory.h"
+#include "platform/globals.h"
 #include "platform/setup_error.h"
 #include "variables/variable_table.h"
 
@@ -131,6 +132,9 @@ public:
   LogPlacement logPlacement;
   // Setup.dat lets the user choose for whom to install ("Scope=choose").
   bool scopeChoice = false;
+  // Whether the lists must keep to what a user without rights may do: in
+  // a per-user installation, and in a set that lets the user choose one.
+  bool PerUserRules() const { return g_userScope || scopeChoice; }
   // The user chose every user on the welcome page of a run without the
   // rights: the run hands over to an elevated one instead of installing.
   bool elevationWanted = false;

@@ -116,7 +116,7 @@ void ReadItems(SetupSession& session, WORD kind, HKEY root, const ListSection& s
   for (const ListSection::Line& line : section.lines()) {
     position.key = line.key.c_str();
     CheckLine(kind, line, position);
-    if (g_userScope && kind == ITEM_KIND_FILE) CheckUserScopeFile(line, position);
+    if (session.PerUserRules() && kind == ITEM_KIND_FILE) CheckUserScopeFile(line, position);
     std::unique_ptr<InstallItem> item(MakeItem(session, kind, root, line.key.c_str(), line.value.c_str()));
     if (!item) throw SetupError(SETUP_ERR_NO_MEMORY);
     if (kind == ITEM_KIND_FILE) {
@@ -166,7 +166,8 @@ bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
   ListSection lines;
   try {
     if (!session.GetSetupString(IDS_SECTION_SETUP, listKeyId, section, sizeof section)) return true;
-    if (g_userScope && root != nullptr && root != HKEY_CURRENT_USER) RefuseMachineList(session, listKeyId, position);
+    if (session.PerUserRules() && root != nullptr && root != HKEY_CURRENT_USER)
+      RefuseMachineList(session, listKeyId, position);
     position.section = section;
     const char* path = session.setupDatPath ? session.setupDatPath.get() : "";
     if (!lines.Read(path, section) || lines.lines().empty()) RefuseLine(position, "the section is missing or empty");

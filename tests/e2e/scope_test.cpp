@@ -11,6 +11,8 @@
 
 #include "e2e/prefix_snapshot.h"
 #include "e2e/setup_run.h"
+#include "e2e/wizard_driver.h"
+#include "resources/resource_ids.h"
 
 #include <shlobj.h>
 
@@ -167,6 +169,40 @@ TEST(Scope, AMachineWideInstallationLinksForEveryUserAndItsUninstallTakesThemAwa
   ASSERT_EQ(RunToExit(set, "/S /U \"" + ProgramFiles() + "\\MwLinks\""), 0u);
   EXPECT_FALSE(testsupport::FileExists(desktop));
   EXPECT_FALSE(testsupport::FileExists(group));
+}
+
+TEST(Scope, TheUserWhoMayChooseInstallsForThemselvesAndTheFoldersFollow) {
+  InstallationSet set;
+  WriteProduct(set, "PuChosen", "choose", "UninstallKey=PuChosen\r\n");
+  auto process = set.Start();
+  ASSERT_TRUE(process);
+  WizardDriver wizard(*process);
+  ASSERT_TRUE(wizard.Appear()) << wizard.Failure();
+  ASSERT_TRUE(wizard.WaitFor(WizardPage::Welcome)) << wizard.Failure();
+  // With the rights, every user is proposed; the user takes the other.
+  EXPECT_EQ(uiauto::IsControlVisible(wizard.sheet(), IDC_SCOPE_USER), true);
+  EXPECT_EQ(uiauto::IsChecked(wizard.sheet(), IDC_SCOPE_MACHINE), true);
+  ASSERT_TRUE(uiauto::ClickButton(wizard.sheet(), IDC_SCOPE_USER));
+  ASSERT_TRUE(wizard.Next(WizardPage::Folder)) << wizard.Failure();
+  char local[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+  const std::string folder = std::string(local) + "\\Programs\\PuChosen";
+  EXPECT_EQ(uiauto::ControlText(wizard.sheet(), IDC_FOLDER_EDIT).value_or(""), folder);
+  ASSERT_TRUE(wizard.Next(WizardPage::Shortcuts)) << wizard.Failure();
+  ASSERT_TRUE(wizard.Next(WizardPage::Group)) << wizard.Failure();
+  ASSERT_TRUE(wizard.Next(WizardPage::Ready)) << wizard.Failure();
+  ASSERT_TRUE(wizard.Install()) << wizard.Failure();
+  EXPECT_TRUE(AcceptCompletion(*process));
+  ASSERT_TRUE(process->WaitForExit(60000));
+  EXPECT_EQ(process->ExitCode(), 0u);
+
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, std::string(kUninstallRoot) + "PuChosen", "InstallLocation"), folder);
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "PuChosen", "InstallLocation"), "<absent>");
+  EXPECT_TRUE(testsupport::FileExists(ShellFolder("Desktop") + "\\PuChosen.lnk"));
+  // Its uninstall knows the choice from the record.
+  EXPECT_EQ(RunToExit(set, "/S /U \"" + folder + "\""), 0u);
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, std::string(kUninstallRoot) + "PuChosen", "InstallLocation"), "<absent>");
+  EXPECT_FALSE(testsupport::FileExists(ShellFolder("Desktop") + "\\PuChosen.lnk"));
 }
 
 // Starts `commandLine` with the process's own rights filtered down to a
