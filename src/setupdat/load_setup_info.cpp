@@ -69,13 +69,13 @@ bool SetupSession::LoadSetupInfo() {
     SetWindowTextA(window, work);
     variables->Set('T', work);
 
-    work[0] = '\0';
-    GetSetupString(IDS_SECTION_SETUP, IDS_KEY_SCOPE, work, sizeof work);
-    scopeChoice = lstrcmpiA(work, "choose") == 0;
+    char scope[16] = "";
+    GetSetupString(IDS_SECTION_SETUP, IDS_KEY_SCOPE, scope, sizeof scope);
+    scopeChoice = lstrcmpiA(scope, "choose") == 0;
     if (scopeChoice)
       ApplyScope(g_uninstallMode ? ProductRecordedForUser(folderText) : !(g_relaunched || ProcessIsElevated()));
     else
-      ApplyScope(lstrcmpiA(work, "user") == 0);
+      ApplyScope(lstrcmpiA(scope, "user") == 0);
 
     GetSetupString(IDS_SECTION_SETUP, IDS_KEY_APP, work, sizeof work);
     variables->Set('A', work);
