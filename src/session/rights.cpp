@@ -136,8 +136,8 @@ bool RunElevated(int& exitCode) {
     }
     LogEvent("administrator rights were refused");
     if (!g_silent)
-      MessageBoxA(nullptr, "Setup needs administrator rights to install for all users of this computer, and they were refused.",
-                  "Setup", MB_ICONEXCLAMATION);
+      MessageBoxA(nullptr, "Setup needs administrator rights for a program of every user of this computer, and they were "
+                  "refused.", "Setup", MB_ICONEXCLAMATION);
     exitCode = EXIT_CANCELLED;
     return true;
   }

@@ -205,6 +205,41 @@ TEST(Scope, TheUserWhoMayChooseInstallsForThemselvesAndTheFoldersFollow) {
   EXPECT_FALSE(testsupport::FileExists(ShellFolder("Desktop") + "\\PuChosen.lnk"));
 }
 
+TEST(Scope, AKilledPerUserInstallationIsTakenBackFromTheUsersOwnJournal) {
+  InstallationSet set;
+  std::string files;
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "large" + std::to_string(i) + ".bin";
+    const std::string content(3 * 1024 * 1024 + i, static_cast<char>('a' + i));
+    set.Write(name, content);
+    files += name + "=%0\\" + name + "," + std::to_string(content.size()) + ",0\r\n";
+  }
+  WriteProduct(set, "PuKilled", "user", "", files);
+  testsupport::TempFolder logs;
+  const PrefixSnapshot before = PrefixSnapshot::Take(true);
+
+  // Killed once its first file stands.
+  auto process = set.Start("/S /LOG=" + logs.Join("killed.log"));
+  ASSERT_TRUE(process);
+  const DWORD started = GetTickCount();
+  while (process->IsRunning() && Occurrences(testsupport::ReadFile(logs.Join("killed.log")), "file created:") < 2 &&
+         GetTickCount() - started < 120000)
+    Sleep(1);
+  ASSERT_TRUE(process->Kill()) << testsupport::ReadFile(logs.Join("killed.log"));
+  process->WaitForExit(10000);
+  char local[MAX_PATH] = "";
+  SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+  char windows[MAX_PATH] = "";
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  EXPECT_TRUE(testsupport::FileExists(std::string(local) + "\\QWSetup.jnl"));
+  EXPECT_FALSE(testsupport::FileExists(std::string(windows) + "\\QWSetup.jnl"));
+
+  // Any next run, here an uninstall of nothing, puts the profile right.
+  EXPECT_EQ(RunToExit(set, "/S /LOG=" + logs.Join("next.log") + " /U \"C:\\Nothing\""), 1603u);
+  EXPECT_EQ(Occurrences(testsupport::ReadFile(logs.Join("next.log")), "an earlier run was cut short: install"), 1u);
+  EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take(true)), "");
+}
+
 // Starts `commandLine` with the process's own rights filtered down to a
 // user's (the token linked to an elevated one) and waits for its end: its
 // exit code, or 0xFFFFFFFF.
