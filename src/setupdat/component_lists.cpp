@@ -34,6 +34,7 @@ struct ListPosition {
   const char* key = nullptr;
   const char* reason = nullptr;
   char numbered[kTextSize];  // a reason that names the line's number
+  char listKey[32];          // a [Setup] key that names a list refused whole
 };
 
 [[noreturn]] void RefuseLine(ListPosition& position, const char* reason) {
@@ -144,8 +145,8 @@ void ReportListError(const ListPosition& position) {
 // The [Setup] line that names a list of the machine's registry in a
 // per-user installation.
 [[noreturn]] void RefuseMachineList(SetupSession& session, UINT listKeyId, ListPosition& position) {
-  static char key[kTextSize];
-  LoadNameString(session.instance, listKeyId, key, sizeof key);
+  char* key = position.listKey;
+  LoadNameString(session.instance, listKeyId, key, sizeof position.listKey);
   position.section = "Setup";
   position.key = key;
   ListSection setup;
