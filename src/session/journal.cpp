@@ -15,9 +15,8 @@ bool g_lost = false;
 bool JournalPath(char (&path)[MAX_PATH]) {
   // A user without administrator rights cannot write the Windows folder:
   // a per-user run keeps its journal in the profile's local folder.
-  if (g_userScope) {
-    if (!SpecialFolderPath(CSIDL_LOCAL_APPDATA, path)) return false;
-  } else {
+  // A shell without that folder (Windows 95's) knows no rights either.
+  if (!g_userScope || !SpecialFolderPath(CSIDL_LOCAL_APPDATA, path)) {
     const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
   }
