@@ -57,9 +57,10 @@ private:
   std::set<std::string> installed_;  // folded destinations
   bool installsSelf_ = false;
   bool installsSetupExe_ = false;
-  // The set installs for the user alone, or lets the user choose so: it
-  // must keep to what a user without administrator rights may do.
+  // The set installs for the user alone, or lets the user choose so: its
+  // files must keep to what a user without administrator rights may do.
   bool perUser_ = false;
+  bool userAlone_ = false;  // and only for the user: no list of the machine
 };
 
 void Checker::DefineVariables() {
@@ -70,6 +71,7 @@ void Checker::DefineVariables() {
     if (scope != "USER" && scope != "MACHINE" && scope != "CHOOSE")
       Warning(line, "the scope " + value + " is neither user, machine nor choose: Setup.exe installs for every user");
     perUser_ = scope == "USER" || scope == "CHOOSE";
+    userAlone_ = scope == "USER";
     // The user's own programs folder and links, as the profile has them.
     if (scope == "USER") {
       const std::string profile = "C:\\Documents and Settings\\Administrator";
@@ -267,7 +269,7 @@ std::vector<Finding> Checker::Run() {
     std::string name;
     int line = 0;
     if (!setup_.Key(kSetupSection, list.key, name, line)) continue;
-    if (perUser_ && (list.kind == ListKind::kRegClasses || list.kind == ListKind::kRegMachine)) {
+    if (userAlone_ && (list.kind == ListKind::kRegClasses || list.kind == ListKind::kRegMachine)) {
       Error(line, "a per-user installation writes only below HKEY_CURRENT_USER: Setup.exe refuses " +
                       std::string(list.key));
       continue;

@@ -132,7 +132,7 @@ public:
   LogPlacement logPlacement;
   // Setup.dat lets the user choose for whom to install ("Scope=choose").
   bool scopeChoice = false;
-  // Whether the lists must keep to what a user without rights may do: in
+  // Whether the files must keep to what a user without rights may do: in
   // a per-user installation, and in a set that lets the user choose one.
   bool PerUserRules() const { return g_userScope || scopeChoice; }
   // The user chose every user on the welcome page of a run without the

@@ -167,8 +167,11 @@ bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
   ListSection lines;
   try {
     if (!session.GetSetupString(IDS_SECTION_SETUP, listKeyId, section, sizeof section)) return true;
-    if (session.PerUserRules() && root != nullptr && root != HKEY_CURRENT_USER)
-      RefuseMachineList(session, listKeyId, position);
+    const bool machineList = root == HKEY_CLASSES_ROOT || root == HKEY_LOCAL_MACHINE;
+    // A set that lets the user choose installs the registry lists of the
+    // choice: the machine's for every user, the user's for the user alone.
+    if (session.scopeChoice && root && machineList == g_userScope) return true;
+    if (g_userScope && machineList) RefuseMachineList(session, listKeyId, position);
     position.section = section;
     const char* path = session.setupDatPath ? session.setupDatPath.get() : "";
     if (!lines.Read(path, section) || lines.lines().empty()) RefuseLine(position, "the section is missing or empty");
@@ -186,10 +189,19 @@ bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
   return false;
 }
 
-bool LoadComponentLists(SetupSession& session) {
-  return LoadItemList(session, ITEM_KIND_FILE, IDS_KEY_FILES, nullptr) &&
-         LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGCLASSES, HKEY_CLASSES_ROOT) &&
+bool LoadRegistryLists(SetupSession& session) {
+  std::unique_ptr<ItemList>& list = session.lists[ITEM_KIND_REGISTRY - 1];
+  list.reset(new (std::nothrow) ItemList(ITEM_KIND_REGISTRY));
+  if (!list) {
+    session.ReportError(SETUP_ERR_NO_MEMORY);
+    return false;
+  }
+  return LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGCLASSES, HKEY_CLASSES_ROOT) &&
          LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGMACHINE, HKEY_LOCAL_MACHINE) &&
-         LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGUSER, HKEY_CURRENT_USER) &&
+         LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGUSER, HKEY_CURRENT_USER);
+}
+
+bool LoadComponentLists(SetupSession& session) {
+  return LoadItemList(session, ITEM_KIND_FILE, IDS_KEY_FILES, nullptr) && LoadRegistryLists(session) &&
          LoadItemList(session, ITEM_KIND_SHORTCUT, IDS_KEY_SHORTCUTS, nullptr);
 }

@@ -6,6 +6,7 @@
 #include "platform/globals.h"
 #include "resources/resource_ids.h"
 #include "session/rights.h"
+#include "setupdat/component_lists.h"
 #include "session/setup_session.h"
 #include "wizard/dialog_support.h"
 #include "wizard/wizard_pages.h"
@@ -71,6 +72,11 @@ LRESULT TakeScopeChoice(Wizard& wizard, HWND page) {
   if (user != g_userScope) {
     session.ApplyScope(user);
     if (!g_folderSwitch[0] && !session.previousLog) session.ProposeFolder();
+    // A list that cannot be read has been reported: the run ends.
+    if (!LoadRegistryLists(session)) {
+      PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+      return -1;
+    }
   }
   return 0;
 }

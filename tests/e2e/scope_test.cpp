@@ -6,6 +6,9 @@
 // itself over to an elevated one and ends as that one ends.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <sstream>
 #include <vector>
 
@@ -173,8 +176,9 @@ TEST(Scope, AMachineWideInstallationLinksForEveryUserAndItsUninstallTakesThemAwa
 
 TEST(Scope, TheUserWhoMayChooseInstallsForThemselvesAndTheFoldersFollow) {
   InstallationSet set;
-  WriteProduct(set, "PuChosen", "choose", "UninstallKey=PuChosen\r\n");
-  auto process = set.Start();
+  WriteProduct(set, "PuChosen", "choose", "UninstallKey=PuChosen\r\nRegMachine=User\r\n");
+  testsupport::TempFolder logs;
+  auto process = set.Start("/LOG=" + logs.Join("run.log"));
   ASSERT_TRUE(process);
   WizardDriver wizard(*process);
   ASSERT_TRUE(wizard.Appear()) << wizard.Failure();
@@ -192,12 +196,13 @@ TEST(Scope, TheUserWhoMayChooseInstallsForThemselvesAndTheFoldersFollow) {
   ASSERT_TRUE(wizard.Next(WizardPage::Group)) << wizard.Failure();
   ASSERT_TRUE(wizard.Next(WizardPage::Ready)) << wizard.Failure();
   ASSERT_TRUE(wizard.Install()) << wizard.Failure();
-  EXPECT_TRUE(AcceptCompletion(*process));
-  ASSERT_TRUE(process->WaitForExit(60000));
+  EXPECT_TRUE(AcceptCompletion(*process)) << uiauto::Describe(*process);
+  ASSERT_TRUE(process->WaitForExit(60000)) << testsupport::ReadFile(logs.Join("run.log"));
   EXPECT_EQ(process->ExitCode(), 0u);
 
   EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, std::string(kUninstallRoot) + "PuChosen", "InstallLocation"), folder);
-  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "PuChosen", "InstallLocation"), "<absent>");
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "PuChosen", "DisplayName"), "<absent>");
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, "Software\\PuChosen", "Path"), "<absent>");
   EXPECT_TRUE(testsupport::FileExists(ShellFolder("Desktop") + "\\PuChosen.lnk"));
   // Its uninstall knows the choice from the record.
   EXPECT_EQ(RunToExit(set, "/S /U \"" + folder + "\""), 0u);
@@ -241,21 +246,20 @@ TEST(Scope, AKilledPerUserInstallationIsTakenBackFromTheUsersOwnJournal) {
 }
 
 // Starts `commandLine` with the process's own rights filtered down to a
-// user's (the token linked to an elevated one) and waits for its end: its
-// exit code, or 0xFFFFFFFF.
-DWORD RunWithoutRights(const std::string& commandLine, const std::string& folder) {
+// user's (the token linked to an elevated one): the process, or null.
+HANDLE StartWithoutRights(const std::string& commandLine, const std::string& folder, DWORD& id) {
   HANDLE own = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &own)) return 0xFFFFFFFF;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &own)) return nullptr;
   TOKEN_LINKED_TOKEN linked = {};
   DWORD size = 0;
   const BOOL known = GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size);
   CloseHandle(own);
-  if (!known) return 0xFFFFFFFF;
+  if (!known) return nullptr;
   HANDLE primary = nullptr;
   const BOOL duplicated =
       DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary);
   CloseHandle(linked.LinkedToken);
-  if (!duplicated) return 0xFFFFFFFF;
+  if (!duplicated) return nullptr;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
@@ -263,12 +267,25 @@ DWORD RunWithoutRights(const std::string& commandLine, const std::string& folder
   const BOOL created = CreateProcessAsUserA(primary, nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
                                             folder.c_str(), &startup, &started);
   CloseHandle(primary);
-  if (!created) return 0xFFFFFFFF;
+  if (!created) return nullptr;
   CloseHandle(started.hThread);
+  id = started.dwProcessId;
+  return started.hProcess;
+}
+
+// Waits for the end of `process` (and closes it): its exit code, or
+// 0xFFFFFFFF.
+DWORD ExitCodeOf(HANDLE process) {
   DWORD code = 0xFFFFFFFF;
-  if (WaitForSingleObject(started.hProcess, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
-  CloseHandle(started.hProcess);
+  if (!process) return code;
+  if (WaitForSingleObject(process, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+  CloseHandle(process);
   return code;
+}
+
+DWORD RunWithoutRights(const std::string& commandLine, const std::string& folder) {
+  DWORD id = 0;
+  return ExitCodeOf(StartWithoutRights(commandLine, folder, id));
 }
 
 // The values of the log's lines that begin (after their time) with `what`.
@@ -309,6 +326,78 @@ TEST(Elevation, AMachineWideRunWithoutRightsHandsOverToAnElevatedOneAndEndsAsItE
       EXPECT_EQ(RunToExit(set, "/S /U \"" + ProgramFiles() + "\\ElRelaunch\""), 0u);
     }
   }
+}
+
+// A process that `parent` started, once there is one.
+DWORD ChildOf(DWORD parent) {
+  DWORD child = 0;
+  uiauto::WaitUntil(
+      [&] {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+          if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent) child = entry.th32ProcessID;
+        CloseHandle(snapshot);
+        return child != 0;
+      },
+      30000);
+  return child;
+}
+
+// The wizard sheet of process `id` once it shows the welcome page's choice.
+HWND ChoiceShownBy(DWORD id) {
+  HWND sheet = nullptr;
+  uiauto::WaitUntil(
+      [&] {
+        for (HWND window : uiauto::TopLevelWindows(id)) {
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner == id && uiauto::IsControlVisible(window, IDC_SCOPE_MACHINE).value_or(false)) sheet = window;
+        }
+        return sheet != nullptr;
+      },
+      30000);
+  return sheet;
+}
+
+TEST(Elevation, EveryUserChosenWithoutRightsHandsTheWizardToAnElevatedRun) {
+  InstallationSet set;
+  WriteProduct(set, "ElChosen", "choose", "UninstallKey=ElChosen\r\nRegMachine=User\r\n");
+  testsupport::TempFolder logs;
+  DWORD parent = 0;
+  HANDLE process = StartWithoutRights(uiauto::QuoteArg(set.SetupExe()) + " /LOG=" + logs.Join("run.log"), set.folder(), parent);
+  ASSERT_TRUE(process);
+  // Without the rights the user alone is proposed; every user is chosen.
+  HWND sheet = ChoiceShownBy(parent);
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(uiauto::IsChecked(sheet, IDC_SCOPE_USER), true);
+  ASSERT_TRUE(uiauto::ClickButton(sheet, IDC_SCOPE_MACHINE));
+  ASSERT_TRUE(uiauto::ClickButton(sheet, kNextButton));
+  // The elevated run proposes every user, and the user takes its proposals.
+  const DWORD child = ChildOf(parent);
+  ASSERT_NE(child, 0u);
+  HWND childSheet = ChoiceShownBy(child);
+  ASSERT_TRUE(childSheet);
+  EXPECT_EQ(uiauto::IsChecked(childSheet, IDC_SCOPE_MACHINE), true);
+  DWORD exitCode = 0xFFFFFFFF;
+  {
+    ProposalTaker taker(child);
+    exitCode = ExitCodeOf(process);
+  }
+  const std::string log = testsupport::ReadFile(logs.Join("run.log"));
+  EXPECT_EQ(exitCode, 0u) << log;
+  const std::string arguments = "/LOG=" + logs.Join("run.log");
+  EXPECT_EQ(Lines(log, "command line: "), (std::vector<std::string>{arguments, "/ELEVATED " + arguments})) << log;
+  EXPECT_EQ(Lines(log, "installation for "), (std::vector<std::string>{"every user", "every user"})) << log;
+  EXPECT_EQ(Occurrences(log, "file created:"), 3u) << log;
+  // The choice installs the machine's registry list alone.
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "ElChosen", "InstallLocation"),
+            ProgramFiles() + "\\ElChosen");
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "ElChosen", "DisplayName"), "ElChosen");
+  EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, std::string(kUninstallRoot) + "ElChosen", "DisplayName"), "<absent>");
+  EXPECT_TRUE(testsupport::FileExists(AllUsersFolder("Desktop") + "\\ElChosen.lnk"));
+  EXPECT_EQ(RunToExit(set, "/S /U \"" + ProgramFiles() + "\\ElChosen\""), 0u);
 }
 
 TEST(Elevation, APerUserRunWithoutRightsStaysAsItIs) {
