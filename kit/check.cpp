@@ -57,11 +57,27 @@ private:
   std::set<std::string> installed_;  // folded destinations
   bool installsSelf_ = false;
   bool installsSetupExe_ = false;
+  // The set installs for the user alone, or lets the user choose so: its
+  // files must keep to what a user without administrator rights may do.
+  bool perUser_ = false;
+  bool userAlone_ = false;  // and only for the user: no list of the machine
 };
 
 void Checker::DefineVariables() {
   std::string value;
   int line = 0;
+  if (setup_.Key(kSetupSection, "Scope", value, line)) {
+    const std::string scope = FoldCase(value);
+    if (scope != "USER" && scope != "MACHINE" && scope != "CHOOSE")
+      Warning(line, "the scope " + value + " is neither user, machine nor choose: Setup.exe installs for every user");
+    perUser_ = scope == "USER" || scope == "CHOOSE";
+    userAlone_ = scope == "USER";
+    // The user's own programs folder and links, as the profile has them.
+    if (scope == "USER") {
+      const std::string profile = "C:\\Documents and Settings\\Administrator";
+      variables_.Set('P', profile + "\\Local Settings\\Application Data\\Programs");
+    }
+  }
   const char* copied[][2] = {{"Title", "T"}, {"App", "A"},     {"DefaultGroup", "H"}, {"License", "L"},
                              {"Check", "C"}, {"Execute", "E"}, {"View", "V"}};
   for (const auto& pair : copied) {
@@ -109,6 +125,12 @@ void Checker::CheckFiles(const std::vector<SectionLine>& lines) {
     const char* value = line.value.c_str();
     std::string destination;
     FieldText(value, ',', 0, destination);
+    if (perUser_ && FoldCase(destination.substr(0, 2)) == "%S" &&
+        (destination.size() == 2 || destination[2] == '\\'))
+      Error(line.number, "a per-user installation cannot install into the system folder");
+    long shared = 0;
+    if (perUser_ && FieldNumber(value, ',', 2, shared) && shared != 0)
+      Error(line.number, "a per-user installation keeps no shared files");
     const std::string path = Expanded(line.number, destination, true);
     if (path.find('\\') == std::string::npos) Error(line.number, "the destination " + path + " has no folder part");
     if (!installed_.insert(FoldCase(path)).second)
@@ -247,6 +269,11 @@ std::vector<Finding> Checker::Run() {
     std::string name;
     int line = 0;
     if (!setup_.Key(kSetupSection, list.key, name, line)) continue;
+    if (userAlone_ && (list.kind == ListKind::kRegClasses || list.kind == ListKind::kRegMachine)) {
+      Error(line, "a per-user installation writes only below HKEY_CURRENT_USER: Setup.exe refuses " +
+                      std::string(list.key));
+      continue;
+    }
     std::vector<SectionLine> lines;
     if (!setup_.Section(name, lines) || lines.empty()) {
       Error(line, "the list [" + name + "] that " + list.key + " names is missing or empty");
@@ -261,7 +288,7 @@ std::vector<Finding> Checker::Run() {
         Error(entry.number, "the line has no value");
       } else if (entry.value.size() > kLongestValue) {
         Error(entry.number, "the line is longer than " + std::to_string(kLongestValue) + " characters");
-      } else if (entry.key[0] == ':' && (list.kind == ListKind::kRegClasses || list.kind == ListKind::kRegMachine)) {
+      } else if (entry.key[0] == ':' && list.kind != ListKind::kFiles && list.kind != ListKind::kShortcuts) {
         Error(entry.number, "the line names no registry key");
       } else {
         readable.push_back(entry);
@@ -279,6 +306,7 @@ std::vector<Finding> Checker::Run() {
         break;
       case ListKind::kRegClasses:
       case ListKind::kRegMachine:
+      case ListKind::kRegUser:
         CheckRegistry(readable);
         break;
       case ListKind::kShortcuts:

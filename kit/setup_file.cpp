@@ -2,10 +2,11 @@
 
 #include "ansi_text.h"
 
-const ListKey kListKeys[4] = {
+const ListKey kListKeys[5] = {
     {ListKind::kFiles, "Files"},
     {ListKind::kRegClasses, "RegClasses"},
     {ListKind::kRegMachine, "RegMachine"},
+    {ListKind::kRegUser, "RegUser"},
     {ListKind::kShortcuts, "Shortcuts"},
 };
 

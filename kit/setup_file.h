@@ -26,15 +26,15 @@ private:
   std::string text_;
 };
 
-// The four lists, in the order Setup.exe reads them.
-enum class ListKind { kFiles, kRegClasses, kRegMachine, kShortcuts };
+// The five lists, in the order Setup.exe reads them.
+enum class ListKind { kFiles, kRegClasses, kRegMachine, kRegUser, kShortcuts };
 
 struct ListKey {
   ListKind kind;
   const char* key;  // the key of [Setup] that names the list's section
 };
 
-extern const ListKey kListKeys[4];
+extern const ListKey kListKeys[5];
 
 constexpr const char* kSetupSection = "Setup";
 // The longest value Setup.exe reads from a single key or list line.

@@ -81,6 +81,23 @@ std::vector<Fault> Corpus() {
        "NOISE.BIN=", "more than 4 GB", 4},
       {"source missing", [](std::string&, const fs::path& set) { fs::remove(set / "NOISE.BIN"); },
        "NOISE.BIN=", "NOISE.BIN is not in the set"},
+      {"per-user set with a machine list",
+       [](std::string& dat, const fs::path&) { Replace(dat, "Title=Kit Test 1.0\r\n", "Title=Kit Test 1.0\r\nScope=user\r\n"); },
+       "RegMachine=", "a per-user installation writes only below HKEY_CURRENT_USER"},
+      {"per-user set with a system file",
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Title=Kit Test 1.0\r\n", "Title=Kit Test 1.0\r\nScope=choose\r\n");
+         Replace(dat, "RegMachine=Machine", "RegUser=Machine");
+         Replace(dat, "%0\\Noise.bin", "%S\\Noise.bin");
+       },
+       "NOISE.BIN=", "cannot install into the system folder"},
+      {"per-user set with a shared file",
+       [](std::string& dat, const fs::path&) {
+         Replace(dat, "Title=Kit Test 1.0\r\n", "Title=Kit Test 1.0\r\nScope=user\r\n");
+         Replace(dat, "RegMachine=Machine", "RegUser=Machine");
+         Replace(dat, "Noise.bin,5000,0", "Noise.bin,5000,1");
+       },
+       "NOISE.BIN=", "keeps no shared files"},
       {"size differs from the expanded size",
        [](std::string& dat, const fs::path&) { Replace(dat, "Noise.bin,5000,", "Noise.bin,5001,"); },
        "NOISE.BIN=", "says 5001 bytes; NOISE.BIN expands to 5000"},

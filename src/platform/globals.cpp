@@ -8,3 +8,5 @@ char g_folderSwitch[kPathSize] = {};
 int g_exitCode = 0;
 char g_copyFolder[kPathSize] = {};
 char g_runningOriginal[kPathSize] = {};
+bool g_userScope = false;
+bool g_relaunched = false;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/format_text.h"
+#include "platform/string_table.h"
 #include "platform/unique_handle.h"
 
 namespace {
@@ -15,12 +16,22 @@ FileHandle& LogFile() {
   return file;
 }
 
+char g_logPath[MAX_PATH];
+
 }  // namespace
 
-bool OpenRunLog(const char* path) {
-  LogFile().reset(
-      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool OpenRunLog(const char* path, bool append) {
+  if (!CopyText(g_logPath, sizeof g_logPath, path)) return false;
+  LogFile().reset(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (append) SetFilePointer(LogFile().get(), 0, nullptr, FILE_END);
   return LogFile().valid();
+}
+
+void PauseRunLog() { LogFile().reset(); }
+
+void ResumeRunLog() {
+  if (g_logPath[0]) OpenRunLog(g_logPath, true);
 }
 
 bool RunLogOpen() { return LogFile().valid(); }

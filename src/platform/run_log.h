@@ -16,8 +16,13 @@ enum ExitCode : int {
 // each with its time. Every line is written to the file as it happens, so
 // that the log survives a crash. Without OpenRunLog nothing is written.
 
-// Creates (or empties) the log file. False when it cannot be written.
-bool OpenRunLog(const char* path);
+// Creates (or empties) the log file, or with `append` goes on at its end.
+// False when it cannot be written.
+bool OpenRunLog(const char* path, bool append);
+// Closes the log while another run writes it, and opens it again at its
+// end once that run has ended.
+void PauseRunLog();
+void ResumeRunLog();
 // One event, formatted like printf; cut at 1,000 characters, never overrun.
 void LogEvent(const char* format, ...);
 // One failure: "WHAT: OBJECT: the system's own text for `error`". The

@@ -26,3 +26,8 @@ BOOL SHGetPathFromIDListA(LPCITEMIDLIST list, LPSTR path);
 BOOL ShellExecuteExA(LPSHELLEXECUTEINFOA execute);
 
 }  // namespace systemdll
+
+// The path (MAX_PATH bytes) of the shell's special folder `csidl`
+// (CSIDL_LOCAL_APPDATA, CSIDL_COMMON_PROGRAMS, ...). False when the shell
+// does not know it.
+bool SpecialFolderPath(int csidl, char* path);

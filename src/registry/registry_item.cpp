@@ -95,9 +95,9 @@ BOOL RegistryItem::Install(WORD locations) {
 
   char type[16];
   FormatText(type, sizeof type, "%lu", static_cast<unsigned long>(before.oldType));
-  JournalNote({"RV", root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM", path.c_str(), name.c_str(), before.createdKey.c_str(),
+  JournalNote({"RV", RootShortName(root), path.c_str(), name.c_str(), before.createdKey.c_str(),
                before.valueExisted ? "1" : "0", type, HexText(before.oldData.data(), before.oldData.size()).c_str()});
-  const char* rootName = root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE";
+  const char* rootName = RootFullName(root);
   char keyName[kTextSize * 2];
   FormatText(keyName, sizeof keyName, "%s\\%s", rootName, path.c_str());
   RegistryKey key(owner->instance);

@@ -121,3 +121,36 @@ bool RegistryKey::DeleteKey(HKEY root, const char* subkey) {
   RegDeleteKeyA(root, subkey);
   return true;
 }
+
+namespace {
+
+struct RootNames {
+  HKEY root;
+  const char* shortName;
+  const char* fullName;
+};
+
+const RootNames kRoots[] = {
+    {HKEY_CLASSES_ROOT, "HKCR", "HKEY_CLASSES_ROOT"},
+    {HKEY_CURRENT_USER, "HKCU", "HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, "HKLM", "HKEY_LOCAL_MACHINE"},
+};
+
+const RootNames& NamesOf(HKEY root) {
+  for (const RootNames& names : kRoots)
+    if (names.root == root) return names;
+  return kRoots[2];
+}
+
+}  // namespace
+
+const char* RootShortName(HKEY root) { return NamesOf(root).shortName; }
+const char* RootFullName(HKEY root) { return NamesOf(root).fullName; }
+
+HKEY RootOfShortName(const char* name) {
+  for (const RootNames& names : kRoots)
+    if (lstrcmpA(names.shortName, name) == 0) return names.root;
+  return nullptr;
+}
+
+HKEY ProductRoot() { return g_userScope ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }

@@ -18,6 +18,16 @@ struct RegistryKeyTraits {
 };
 using RegistryKeyHandle = UniqueHandle<RegistryKeyTraits>;
 
+// The roots that lists write below, by the short names of the journal and
+// the install log ("HKCR", "HKCU", "HKLM") and by their full names.
+const char* RootShortName(HKEY root);
+const char* RootFullName(HKEY root);
+// The root of a short name; null for any other text.
+HKEY RootOfShortName(const char* name);
+// Where the product's uninstall entry, and so its install record, lives:
+// the user's own root in a per-user installation, the machine's otherwise.
+HKEY ProductRoot();
+
 // Holds at most one open registry key and turns the registry's failures
 // into the program's error codes (200 to 203, 100 for a missing name).
 class RegistryKey {

@@ -10,8 +10,6 @@
 
 namespace {
 
-const char* RootName(HKEY root) { return root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT" : "HKEY_LOCAL_MACHINE"; }
-
 bool Gone(LONG result) { return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND; }
 
 bool IsEmptyKey(HKEY root, const std::string& path) {
@@ -35,7 +33,7 @@ bool KeyExists(HKEY root, const std::string& path) {
 
 void LogKeyFailure(const char* what, const LogEntry& entry, DWORD error) {
   char key[kTextSize * 2];
-  FormatText(key, sizeof key, "%s\\%s", RootName(entry.root), entry.path.c_str());
+  FormatText(key, sizeof key, "%s\\%s", RootFullName(entry.root), entry.path.c_str());
   LogFailure(what, key, error);
 }
 
@@ -85,7 +83,7 @@ bool RemoveLoggedRegistry(const LogEntry& entry, bool keepKey) {
       LogKeyFailure("registry value could not be removed", entry, static_cast<DWORD>(deleted));
       return false;
     }
-    LogEvent("registry value removed: %s\\%s [%s]", RootName(entry.root), entry.path.c_str(), entry.name.c_str());
+    LogEvent("registry value removed: %s\\%s [%s]", RootFullName(entry.root), entry.path.c_str(), entry.name.c_str());
     return true;
   }
   // Several lines name one key: the first takes it, the others find it
@@ -95,7 +93,7 @@ bool RemoveLoggedRegistry(const LogEntry& entry, bool keepKey) {
     LogKeyFailure("registry key could not be removed", entry, GetLastError());
     return false;
   }
-  LogEvent("registry key removed: %s\\%s", RootName(entry.root), entry.path.c_str());
+  LogEvent("registry key removed: %s\\%s", RootFullName(entry.root), entry.path.c_str());
   std::string parent = entry.path;
   while (parent.size() > entry.outer.size()) {
     const std::size_t backslash = parent.rfind('\\');
@@ -103,10 +101,10 @@ bool RemoveLoggedRegistry(const LogEntry& entry, bool keepKey) {
     parent.resize(backslash);
     if (parent.size() < entry.outer.size() || !KeyExists(entry.root, parent)) break;
     if (!IsEmptyKey(entry.root, parent) || RegDeleteKeyA(entry.root, parent.c_str()) != ERROR_SUCCESS) {
-      LogEvent("registry key kept: %s\\%s (it holds other values or keys)", RootName(entry.root), parent.c_str());
+      LogEvent("registry key kept: %s\\%s (it holds other values or keys)", RootFullName(entry.root), parent.c_str());
       break;
     }
-    LogEvent("registry key removed: %s\\%s", RootName(entry.root), parent.c_str());
+    LogEvent("registry key removed: %s\\%s", RootFullName(entry.root), parent.c_str());
   }
   return true;
 }

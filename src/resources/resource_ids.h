@@ -99,6 +99,8 @@
 #define IDC_LAUNCH_APP          1057 /* start the "Execute" program */
 #define IDC_VIEW_NOTES          1058 /* open the "View" file        */
 #define IDC_COMPLETION_ICON     1061 /* icon 110 in the window's size */
+#define IDC_SCOPE_USER          1062 /* welcome page: for the user alone  */
+#define IDC_SCOPE_MACHINE       1063 /* welcome page: for every user      */
 
 /* ------------------------------------------------------------------------
  * Control of the licence agreement, dialog 115 (wizard/).
@@ -183,6 +185,8 @@
 #define IDS_UPDATE_NOTE         75   /* welcome page: %s name, %s old, %s new version */
 #define IDS_RECOVERED           76   /* an interrupted run was put right   */
 #define IDS_KEY_VIEWTEXT        77   /* [Setup]: the completion's second box */
+#define IDS_KEY_REGUSER         78   /* [Setup]: the list under HKEY_CURRENT_USER */
+#define IDS_KEY_SCOPE           79   /* [Setup]: user, machine or choose   */
 #define IDS_PAYLOAD_DAMAGED     90   /* the one-file program is damaged    */
 
 /* ------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "session/journal.h"
 
+#include "platform/globals.h"
+#include "platform/shell_calls.h"
 #include "platform/string_table.h"
 #include "platform/unique_handle.h"
 
@@ -11,8 +13,14 @@ bool g_lost = false;
 }  // namespace
 
 bool JournalPath(char (&path)[MAX_PATH]) {
-  const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
-  return length > 0 && length < MAX_PATH && AppendText(path, MAX_PATH, "\\QWSetup.jnl");
+  // A user without administrator rights cannot write the Windows folder:
+  // a per-user run keeps its journal in the profile's local folder.
+  // A shell without that folder (Windows 95's) knows no rights either.
+  if (!g_userScope || !SpecialFolderPath(CSIDL_LOCAL_APPDATA, path)) {
+    const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+  }
+  return AppendText(path, MAX_PATH, "\\QWSetup.jnl");
 }
 
 bool BeginJournal(const char* kind, const char* subject) {

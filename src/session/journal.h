@@ -6,15 +6,16 @@
 
 // The run's journal: what an installation or an uninstall is about to do
 // to the machine, written before it does it, so that the next run can put
-// right a run that was killed, or lost its machine, half-way. It lives in
-// the Windows folder, which only administrators can write, under a fixed
-// name; one run at a time has one.
+// right a run that was killed, or lost its machine, half-way. It lives
+// under a fixed name in the Windows folder, which only administrators can
+// write, or for a per-user run (g_userScope) in the user's local
+// application-data folder; one run at a time has one.
 //
 // Each note is one line of fields separated by tabs, handed to the system
 // as it is made: a killed process loses none. The file is flushed to the
 // disk at the boundaries of the run's phases.
 
-// The journal's path.
+// The journal's path for the scope in g_userScope.
 bool JournalPath(char (&path)[MAX_PATH]);
 
 // Starts the journal of a run: "install" or "uninstall" and what it

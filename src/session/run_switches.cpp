@@ -61,6 +61,7 @@ void NameSwitch(const char* position, char* unknown, std::size_t size) {
 bool TakeLeadingSwitches(const char*& commandLine, char* logPath, std::size_t logSize, char* unknown,
                          std::size_t unknownSize) {
   g_silent = false;
+  g_relaunched = false;
   g_folderSwitch[0] = '\0';
   logPath[0] = '\0';
   unknown[0] = '\0';
@@ -86,6 +87,8 @@ bool TakeLeadingSwitches(const char*& commandLine, char* logPath, std::size_t lo
     if (StartsWith(name, "/U")) break;
     if (StartsWith(name, "/S") && end == name + 2) {
       g_silent = true;
+    } else if (StartsWith(name, "/ELEVATED") && end == name + 9) {
+      g_relaunched = true;
     } else if (StartsWith(name, "/D=") || StartsWith(name, "/LOG=")) {
       const bool folder = name[1] == 'D' || name[1] == 'd';
       const char* value = name + (folder ? 3 : 5);

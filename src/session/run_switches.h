@@ -8,6 +8,8 @@
 //   /D=<folder>   the installation folder; up to the next " /" or the end,
 //                 blanks allowed, one pair of quotes removed
 //   /LOG=<file>   write a log; the same rules
+//   /ELEVATED     put in front by a run that started this one with
+//                 administrator rights (see session/rights.h)
 //
 // Switches are recognised in any case. "/U" ends the switches: it belongs
 // to the command line that follows. False when a switch is unknown (its

@@ -11,6 +11,7 @@
 #include "setupdat/install_log.h"
 #include "setupdat/item_list.h"
 #include "platform/global_memory.h"
+#include "platform/globals.h"
 #include "platform/setup_error.h"
 #include "variables/variable_table.h"
 
@@ -53,6 +54,13 @@ public:
 
   // Reads Setup.dat and its lists. False after the error was reported.
   bool LoadSetupInfo();
+
+  // Makes the installation per-user or machine-wide (g_userScope): the
+  // programs folder %P and the link folders %D, %R and %G follow.
+  void ApplyScope(bool user);
+  // Proposes the installation folder of "DefaultFolder" (%0), expanded
+  // with the variables as they stand. Throws SETUP_ERR_NO_MEMORY.
+  void ProposeFolder();
 
   // Readers of the Setup.dat in use. A key is absent when the file lacks
   // it or its value begins with "!"; then the buffer is left as it was.
@@ -122,6 +130,16 @@ public:
   // What this installation did to the install log and the uninstall entry,
   // for a rollback.
   LogPlacement logPlacement;
+  // Setup.dat lets the user choose for whom to install ("Scope=choose").
+  bool scopeChoice = false;
+  // Whether the files must keep to what a user without rights may do: in
+  // a per-user installation, and in a set that lets the user choose one.
+  bool PerUserRules() const { return g_userScope || scopeChoice; }
+  // The user chose every user on the welcome page of a run without the
+  // rights: the run hands over to an elevated one instead of installing.
+  bool elevationWanted = false;
+  // The Program Files folder, %P of a machine-wide installation.
+  std::string machinePrograms;
 
 private:
   bool started_ = false;

@@ -12,6 +12,7 @@
 #include "platform/string_table.h"
 #include "registry/registry_item.h"
 #include "resources/resource_ids.h"
+#include "setupdat/list_fields.h"
 #include "setupdat/list_section.h"
 #include "setupdat/field_split.h"
 #include "setupdat/typed_value.h"
@@ -32,6 +33,8 @@ struct ListPosition {
   const char* section = "";
   const char* key = nullptr;
   const char* reason = nullptr;
+  char numbered[kTextSize];  // a reason that names the line's number
+  char listKey[32];          // a [Setup] key that names a list refused whole
 };
 
 [[noreturn]] void RefuseLine(ListPosition& position, const char* reason) {
@@ -89,6 +92,24 @@ void CheckLine(WORD kind, const ListSection::Line& line, ListPosition& position)
     RefuseLine(position, "the size is not a number of bytes");
 }
 
+[[noreturn]] void RefuseNumberedLine(ListPosition& position, int number, const char* reason) {
+  FormatText(position.numbered, sizeof position.numbered, "line %d: %s", number, reason);
+  RefuseLine(position, position.numbered);
+}
+
+// A per-user installation runs without administrator rights and is
+// removed by its user alone: nothing of it may go where every user's
+// programs look, nor count in the machine's shared files.
+void CheckUserScopeFile(const ListSection::Line& line, ListPosition& position) {
+  const char* value = line.value.c_str();
+  while (*value == ' ' || *value == '\t') ++value;
+  if ((value[0] == '%' && (value[1] == 'S' || value[1] == 's')) && (value[2] == '\\' || value[2] == ',' || !value[2]))
+    RefuseNumberedLine(position, line.number, "a per-user installation cannot install into the system folder");
+  LONG shared = 0;
+  if (GetNumberField(value, ',', shared, 2) && shared != 0)
+    RefuseNumberedLine(position, line.number, "a per-user installation keeps no shared files");
+}
+
 void ReadItems(SetupSession& session, WORD kind, HKEY root, const ListSection& section, ListPosition& position) {
   ItemList* list = session.list(kind);
   if (!list) throw SetupError(SETUP_ERR_BAD_LIST);
@@ -96,6 +117,7 @@ void ReadItems(SetupSession& session, WORD kind, HKEY root, const ListSection& s
   for (const ListSection::Line& line : section.lines()) {
     position.key = line.key.c_str();
     CheckLine(kind, line, position);
+    if (session.PerUserRules() && kind == ITEM_KIND_FILE) CheckUserScopeFile(line, position);
     std::unique_ptr<InstallItem> item(MakeItem(session, kind, root, line.key.c_str(), line.value.c_str()));
     if (!item) throw SetupError(SETUP_ERR_NO_MEMORY);
     if (kind == ITEM_KIND_FILE) {
@@ -120,6 +142,21 @@ void ReportListError(const ListPosition& position) {
   ShowErrorReportText(message);
 }
 
+// The [Setup] line that names a list of the machine's registry in a
+// per-user installation.
+[[noreturn]] void RefuseMachineList(SetupSession& session, UINT listKeyId, ListPosition& position) {
+  char* key = position.listKey;
+  LoadNameString(session.instance, listKeyId, key, sizeof position.listKey);
+  position.section = "Setup";
+  position.key = key;
+  ListSection setup;
+  int number = 0;
+  if (setup.Read(session.setupDatPath ? session.setupDatPath.get() : "", "Setup"))
+    for (const ListSection::Line& line : setup.lines())
+      if (!number && lstrcmpiA(line.key.c_str(), key) == 0) number = line.number;
+  RefuseNumberedLine(position, number, "a per-user installation writes only below HKEY_CURRENT_USER");
+}
+
 }  // namespace
 
 bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
@@ -130,6 +167,11 @@ bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
   ListSection lines;
   try {
     if (!session.GetSetupString(IDS_SECTION_SETUP, listKeyId, section, sizeof section)) return true;
+    const bool machineList = root == HKEY_CLASSES_ROOT || root == HKEY_LOCAL_MACHINE;
+    // A set that lets the user choose installs the registry lists of the
+    // choice: the machine's for every user, the user's for the user alone.
+    if (session.scopeChoice && root && machineList == g_userScope) return true;
+    if (g_userScope && machineList) RefuseMachineList(session, listKeyId, position);
     position.section = section;
     const char* path = session.setupDatPath ? session.setupDatPath.get() : "";
     if (!lines.Read(path, section) || lines.lines().empty()) RefuseLine(position, "the section is missing or empty");
@@ -147,9 +189,19 @@ bool LoadItemList(SetupSession& session, WORD kind, UINT listKeyId, HKEY root) {
   return false;
 }
 
-bool LoadComponentLists(SetupSession& session) {
-  return LoadItemList(session, ITEM_KIND_FILE, IDS_KEY_FILES, nullptr) &&
-         LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGCLASSES, HKEY_CLASSES_ROOT) &&
+bool LoadRegistryLists(SetupSession& session) {
+  std::unique_ptr<ItemList>& list = session.lists[ITEM_KIND_REGISTRY - 1];
+  list.reset(new (std::nothrow) ItemList(ITEM_KIND_REGISTRY));
+  if (!list) {
+    session.ReportError(SETUP_ERR_NO_MEMORY);
+    return false;
+  }
+  return LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGCLASSES, HKEY_CLASSES_ROOT) &&
          LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGMACHINE, HKEY_LOCAL_MACHINE) &&
+         LoadItemList(session, ITEM_KIND_REGISTRY, IDS_KEY_REGUSER, HKEY_CURRENT_USER);
+}
+
+bool LoadComponentLists(SetupSession& session) {
+  return LoadItemList(session, ITEM_KIND_FILE, IDS_KEY_FILES, nullptr) && LoadRegistryLists(session) &&
          LoadItemList(session, ITEM_KIND_SHORTCUT, IDS_KEY_SHORTCUTS, nullptr);
 }

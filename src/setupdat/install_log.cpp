@@ -9,6 +9,7 @@
 #include "platform/globals.h"
 #include "platform/setup_error.h"
 #include "platform/unique_handle.h"
+#include "registry/registry_key.h"
 
 namespace {
 
@@ -18,8 +19,6 @@ const char kChecksumKey[] = "checksum\t";
 // Largest log read back: far beyond any real product's, small enough that
 // a damaged file cannot make us allocate without bound.
 constexpr DWORD kLargestLog = 64u * 1024u * 1024u;
-
-const char* RootName(HKEY root) { return root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM"; }
 
 // One field of a line, in place in the log's text.
 struct Field {
@@ -47,10 +46,8 @@ std::size_t SplitTabs(const char* line, const char* end, Field (&fields)[kMostFi
 }
 
 bool RootOf(const Field& name, HKEY& root) {
-  if (name.Is("HKCR")) root = HKEY_CLASSES_ROOT;
-  else if (name.Is("HKLM")) root = HKEY_LOCAL_MACHINE;
-  else return false;
-  return true;
+  root = RootOfShortName(name.Text().c_str());
+  return root != nullptr;
 }
 
 void AddField(std::string& text, const std::string& field) {
@@ -120,7 +117,7 @@ std::string InstallLog::Text() const {
         break;
       }
       case LogEntry::Registry:
-        AddField(text, RootName(entry.root));
+        AddField(text, RootShortName(entry.root));
         AddField(text, entry.path);
         AddField(text, entry.name);
         AddField(text, entry.outer);

@@ -14,7 +14,7 @@
 //   product<TAB>Example              (the uninstall entry's key name)
 //   version<TAB>2.0
 //   F<TAB>osc<TAB>C:\...\LIB.DLL     (owned, shared, counted; "-" for none)
-//   R<TAB>HKLM<TAB>Software\X<TAB>Value<TAB>Software\X   (key created, or empty)
+//   R<TAB>HKLM<TAB>Software\X<TAB>Value<TAB>Software\X   (HKCR, HKCU, HKLM; key created, or empty)
 //   L<TAB>C:\...\Example.lnk<TAB>C:\...\Example Group    (folder created, or empty)
 //   D<TAB>C:\...\Inner<TAB>C:\...\Outer                  (folders created)
 //   checksum<TAB>1a2b3c4d
@@ -61,7 +61,7 @@ public:
 // in the uninstall entry, so that a rollback puts both back.
 struct LogPlacement {
   std::string path;         // the log written; empty when none was
-  std::string entryKey;     // the uninstall entry, below HKEY_LOCAL_MACHINE
+  std::string entryKey;     // the uninstall entry, below the product's root
   bool checksumWritten = false;
   std::string oldChecksum;  // the entry's checksum before, or empty when it had none
 };

@@ -4,6 +4,7 @@
 #include "resources/resource_ids.h"
 #include "setupdat/component_lists.h"
 #include "platform/globals.h"
+#include "session/rights.h"
 #include "session/setup_session.h"
 #include "platform/string_table.h"
 
@@ -19,6 +20,19 @@ void GetProgramFolder(char (&path)[kPathSize]) {
 }
 
 }  // namespace
+
+void SetupSession::ProposeFolder() {
+  char work[kPathSize] = {};
+  if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_DEFAULTFOLDER, work, sizeof work)) {
+    GlobalBlock expanded;
+    variables->ExpandText(work, expanded);
+    BlockLock<const char> text(expanded);
+    if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
+    variables->Set('0', text.get());
+  } else {
+    variables->Set('0', "C:\\");
+  }
+}
 
 bool SetupSession::LoadSetupInfo() {
   try {
@@ -42,6 +56,11 @@ bool SetupSession::LoadSetupInfo() {
       variables->Set('I', programFolder);
     }
 
+    // Whom the installation is for. A set that lets the user choose
+    // proposes what the run's rights allow; its uninstall goes where the
+    // installation went.
+    char folderText[kPathSize];
+    CopyText(folderText, sizeof folderText, path);
     char fileName[kPathSize];
     LoadNameString(instance, IDS_SETUPDAT_FILE, fileName, sizeof fileName);
     if (!AppendText(path, kPathSize, fileName)) throw SetupError(SETUP_ERR_NO_SETUPDAT);
@@ -49,6 +68,14 @@ bool SetupSession::LoadSetupInfo() {
     if (!GetSetupString(IDS_SECTION_SETUP, IDS_KEY_TITLE, work, sizeof work)) throw SetupError(SETUP_ERR_NO_SETUPDAT);
     SetWindowTextA(window, work);
     variables->Set('T', work);
+
+    char scope[16] = "";
+    GetSetupString(IDS_SECTION_SETUP, IDS_KEY_SCOPE, scope, sizeof scope);
+    scopeChoice = lstrcmpiA(scope, "choose") == 0;
+    if (scopeChoice)
+      ApplyScope(g_uninstallMode ? ProductRecordedForUser(folderText) : !(g_relaunched || ProcessIsElevated()));
+    else
+      ApplyScope(lstrcmpiA(scope, "user") == 0);
 
     GetSetupString(IDS_SECTION_SETUP, IDS_KEY_APP, work, sizeof work);
     variables->Set('A', work);
@@ -63,15 +90,7 @@ bool SetupSession::LoadSetupInfo() {
     if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_LICENSE, work, sizeof work)) variables->Set('L', work);
     if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_CHECK, work, sizeof work)) variables->Set('C', work);
 
-    if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_DEFAULTFOLDER, work, sizeof work)) {
-      GlobalBlock expanded;
-      variables->ExpandText(work, expanded);
-      BlockLock<const char> text(expanded);
-      if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
-      variables->Set('0', text.get());
-    } else {
-      variables->Set('0', "C:\\");
-    }
+    ProposeFolder();
 
     if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_EXECUTE, work, sizeof work)) variables->Set('E', work);
     if (GetSetupString(IDS_SECTION_SETUP, IDS_KEY_VIEW, work, sizeof work)) variables->Set('V', work);

@@ -14,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "session/setup_session.h"
 #include "session/journal.h"
+#include "session/rights.h"
 #include "uninstall/install_record.h"
 #include "uninstall/recovery.h"
 #include "uninstall/removal.h"
@@ -106,7 +107,17 @@ void OnWizard(HWND window, SetupSession& session) {
   // choices that Setup.dat proposes.
   if (!g_silent) {
     if (!ShowLicense(session)) return EndRun(window, EXIT_CANCELLED);
-    if (!RunWizard(session)) return EndRun(window, EXIT_CANCELLED);
+    if (!RunWizard(session)) {
+      // Every user was chosen without the rights for it: an elevated run
+      // takes over, nothing having been written, and this one ends as it
+      // does.
+      int exitCode = EXIT_CANCELLED;
+      if (session.elevationWanted) {
+        ShowWindow(window, SW_HIDE);
+        if (!RunElevated(exitCode)) exitCode = EXIT_FAILED;
+      }
+      return EndRun(window, exitCode);
+    }
   }
   LogEvent("installation folder: %s", VariableValue(session, '0').c_str());
   Post(window, WM_SETUP_EXPAND);

@@ -12,6 +12,7 @@
 #include "resources/resource_ids.h"
 #include "session/code_page_check.h"
 #include "session/command_line.h"
+#include "session/rights.h"
 #include "session/run_switches.h"
 #include "shell/main_window.h"
 #include "uninstall/uninstall_copy.h"
@@ -20,7 +21,6 @@ namespace {
 
 // The code deployment tools know for a command line they did not mean.
 constexpr int kExitBadCommandLine = 1639;
-const char kRunningMutex[] = "QWSetupRunning";
 
 bool SystemIsTooOld() {
   OSVERSIONINFOA version = {};
@@ -103,18 +103,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   char logPath[kPathSize];
   char unknown[64];
   const bool switchesRead = TakeLeadingSwitches(rest, logPath, sizeof logPath, unknown, sizeof unknown);
+  const bool parsed = switchesRead && ParseCommandLine(rest);
+  const bool uninstallCopy = parsed && g_uninstallMode && TakeUninstallCopyRole();
+  // A run for every user that lacks the rights hands itself over to an
+  // elevated one before it writes anything: before the uninstall's copy
+  // too, which inherits the rights of the program that starts it.
+  if (parsed && !uninstallCopy && !g_relaunched && !ProcessIsElevated() && RunNeedsMachineRights()) {
+    if (logPath[0]) OpenRunLog(logPath, false);
+    LogStart(commandLine);
+    int exitCode = EXIT_FAILED;
+    if (RunElevated(exitCode)) return Finish(exitCode);
+    PauseRunLog();
+  }
   // An uninstall hands its work to a copy of this program, so that the
   // product's folder, this program included, can go; the copy opens the
   // log and takes the single-instance lock itself.
-  if (switchesRead && ParseCommandLine(rest) && g_uninstallMode && !TakeUninstallCopyRole()) {
+  if (parsed && g_uninstallMode && !uninstallCopy) {
     int exitCode = EXIT_FAILED;
     if (RunUninstallCopy(exitCode)) return exitCode;
   }
   // One run at a time: two would install over each other's files. Asked
   // before the log is opened, so that a second run with the same "/LOG="
   // is told it is the second, and the first run's log is left alone.
-  KernelHandle running(CreateMutexA(nullptr, FALSE, kRunningMutex));
-  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+  if (!TakeRunningLock()) {
     Refuse("Setup is already running.");
     return EXIT_ALREADY_RUNNING;
   }
@@ -125,7 +136,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         "them would become another folder. Use a name without them.");
     return kExitBadCommandLine;
   }
-  if (logPath[0] && !OpenRunLog(logPath)) {
+  if (logPath[0] && !OpenRunLog(logPath, g_relaunched)) {
     // Asked for a log that cannot be written: the run would go unrecorded.
     Refuse("The log file cannot be written.");
     return EXIT_FAILED;

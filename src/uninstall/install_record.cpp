@@ -58,7 +58,7 @@ bool ListWrites(SetupSession& session, const std::string& keyPath, const char* n
   InstallItem* item = nullptr;
   for (bool more = list && list->First(item); more; more = list->Next(item)) {
     auto* registry = static_cast<RegistryItem*>(item);
-    if (registry->root == HKEY_LOCAL_MACHINE && SamePath(BlockText(registry->keyPath), keyPath) &&
+    if (registry->root == ProductRoot() && SamePath(BlockText(registry->keyPath), keyPath) &&
         SamePath(BlockText(registry->valueName), name))
       return true;
   }
@@ -73,7 +73,7 @@ void AddEntryValue(SetupSession& session, const std::string& keyPath, const char
   const std::string key = keyPath + ":setup-" + name;
   const std::string value = std::string(name) + "|" + data;
   std::unique_ptr<RegistryItem> item(
-      new RegistryItem(&session, session.variables.get(), HKEY_LOCAL_MACHINE, key.c_str(), value.c_str()));
+      new RegistryItem(&session, session.variables.get(), ProductRoot(), key.c_str(), value.c_str()));
   // The entry's texts are the author's words as they stand, never read
   // for a type word.
   item->valueData = GlobalBlock::FromText(data.c_str());
@@ -134,7 +134,8 @@ InstallLog BuildInstallLog(SetupSession& session) {
     if (old && entry.outer.empty() && !old->outer.empty()) {
       std::string upper = old->outer;
       CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
-      upper += entry.root == HKEY_CLASSES_ROOT ? "|R" : "|M";
+      upper += "|";
+      upper += RootShortName(entry.root);
       bool seen = false;
       for (const std::string& done : carried) seen = seen || done == upper;
       if (!seen) {
@@ -164,7 +165,7 @@ void WriteEntryChecksum(SetupSession& session, DWORD checksum) {
   LogPlacement& placement = session.logPlacement;
   placement.entryKey = ProductKeyPath(session, session.productKey);
   RegistryKey key(session.instance);
-  if (!key.Create(HKEY_LOCAL_MACHINE, placement.entryKey.c_str(), REGISTRY_READ_WRITE))
+  if (!key.Create(ProductRoot(), placement.entryKey.c_str(), REGISTRY_READ_WRITE))
     throw SetupError(SETUP_ERR_UNINSTALL_INFO);
   GlobalBlock old;
   try {
@@ -259,7 +260,7 @@ void RestoreReplacedLog(const std::string& path) {
 
 void RestoreEntryChecksum(const std::string& entryKey, const std::string& old) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(ProductRoot(), entryKey.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
   RegistryKeyHandle key(opened);
   if (old.empty())
     RegDeleteValueA(key.get(), kLogChecksumValue);

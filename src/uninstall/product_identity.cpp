@@ -22,7 +22,7 @@ std::string UninstallRoot(SetupSession& session) {
 }
 
 // The key name below the uninstall root that the product's own
-// HKEY_LOCAL_MACHINE lines write, or empty.
+// root lines write (HKEY_CURRENT_USER in a per-user installation), or empty.
 std::string KeyOfRegistryLines(SetupSession& session) {
   const std::string root = UninstallRoot(session) + "\\";
   ItemList* list = session.list(ITEM_KIND_REGISTRY);
@@ -30,7 +30,7 @@ std::string KeyOfRegistryLines(SetupSession& session) {
   InstallItem* item = nullptr;
   for (bool more = list->First(item); more; more = list->Next(item)) {
     auto* registry = static_cast<RegistryItem*>(item);
-    if (registry->root != HKEY_LOCAL_MACHINE) continue;
+    if (registry->root != ProductRoot()) continue;
     BlockLock<const char> path(registry->keyPath);
     if (!path || std::strlen(path.get()) <= root.size() || _strnicmp(path.get(), root.c_str(), root.size()) != 0)
       continue;
@@ -126,7 +126,7 @@ bool IsSafeProductFolder(const std::string& folder) {
 
 std::string InstalledFolder(SetupSession& session, const std::string& keyName) {
   HKEY opened = nullptr;
-  if (keyName.empty() || RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath(session, keyName).c_str(), 0,
+  if (keyName.empty() || RegOpenKeyExA(ProductRoot(), ProductKeyPath(session, keyName).c_str(), 0,
                                        KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
     return std::string();
   RegistryKeyHandle key(opened);
@@ -149,7 +149,7 @@ bool ReadTrustedLog(SetupSession& session, const std::string& folderText, Instal
     return false;
   }
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath(session, read.product).c_str(), 0, KEY_QUERY_VALUE,
+  if (RegOpenKeyExA(ProductRoot(), ProductKeyPath(session, read.product).c_str(), 0, KEY_QUERY_VALUE,
                     &opened) != ERROR_SUCCESS) {
     LogEvent("install log without its uninstall entry: %s", read.product.c_str());
     return false;

@@ -9,17 +9,19 @@
 class SetupSession;
 
 // A product is known by its uninstall entry: a key under
-// HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall.
+// Software\Microsoft\Windows\CurrentVersion\Uninstall of ProductRoot()
+// (HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER for a per-user installation).
 // Its name is the one "UninstallKey" in [Setup] gives, else the one the
 // product's own registry lines write, else one made from the installation
 // folder, so that a product without an entry is still found again there.
 // The entry holds the installation folder and the checksum of the
-// product's install log: only administrators can write there, so a log
-// that was edited, or that names another folder, is never trusted.
+// product's install log: only administrators (or, per-user, the user
+// alone) can write there, so a log that was edited, or that names another
+// folder, is never trusted.
 
 // The key name; `folder` is used only when nothing else names one.
 std::string ProductKeyName(SetupSession& session, const std::string& folder);
-// The path of the entry below HKEY_LOCAL_MACHINE.
+// The path of the entry below ProductRoot().
 std::string ProductKeyPath(SetupSession& session, const std::string& name);
 // The name only when Setup.dat names one itself (no folder needed).
 std::string NamedProductKey(SetupSession& session);

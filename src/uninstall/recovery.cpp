@@ -82,7 +82,8 @@ void EmptyStagingFolder(const std::string& folder) {
 void RestoreRegistryValue(const Line& line) {
   // RV root path name createdKey existed type data
   if (line.size() < 8) return;
-  const HKEY root = line[1] == "HKCR" ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
+  const HKEY root = RootOfShortName(line[1].c_str());
+  if (!root) return;
   std::string path = line[2];
   const std::string& created = line[4];
   if (!created.empty()) {
@@ -188,7 +189,8 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
     if ((*line)[0] != "UR" || line->size() < 5) continue;
     LogEntry entry;
     entry.type = LogEntry::Registry;
-    entry.root = (*line)[1] == "HKCR" ? HKEY_CLASSES_ROOT : HKEY_LOCAL_MACHINE;
+    entry.root = RootOfShortName((*line)[1].c_str());
+    if (!entry.root) continue;
     entry.path = (*line)[2];
     entry.name = (*line)[3];
     entry.outer = (*line)[4];
@@ -203,16 +205,25 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
 }  // namespace
 
 bool RecoverInterruptedRun(SetupSession& session) {
-  std::vector<Line> lines;
-  if (!ReadJournal(lines)) return false;
-  if (!lines.empty() && lines[0].size() >= 3 && lines[0][0] == "run") {
-    LogEvent("an earlier run was cut short: %s %s", lines[0][1].c_str(), lines[0][2].c_str());
-    if (lines[0][1] == "install")
-      TakeBackInstallation(session, lines);
-    else if (lines[0][1] == "uninstall")
-      FinishUninstall(session, lines[0][2], lines);
-    ShowStringMessage(session.window, IDS_RECOVERED, MB_ICONINFORMATION);
+  // Both places are looked at: a run of either scope may have been cut
+  // short, and each is put right in its own scope.
+  const bool scope = g_userScope;
+  bool found = false;
+  for (const bool user : {false, true}) {
+    g_userScope = user;
+    std::vector<Line> lines;
+    if (!ReadJournal(lines)) continue;
+    found = true;
+    if (!lines.empty() && lines[0].size() >= 3 && lines[0][0] == "run") {
+      LogEvent("an earlier run was cut short: %s %s", lines[0][1].c_str(), lines[0][2].c_str());
+      if (lines[0][1] == "install")
+        TakeBackInstallation(session, lines);
+      else if (lines[0][1] == "uninstall")
+        FinishUninstall(session, lines[0][2], lines);
+      ShowStringMessage(session.window, IDS_RECOVERED, MB_ICONINFORMATION);
+    }
+    DiscardJournal();
   }
-  DiscardJournal();
-  return true;
+  g_userScope = scope;
+  return found;
 }

@@ -45,7 +45,7 @@ void KeepWhatIsLeft(SetupSession& session, const InstallLog& log, const std::vec
   DWORD checksum = 0;
   if (!InstallLogPath(session, log.folder, path) || !WriteInstallLog(rest, path, checksum)) return;
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath(session, log.product).c_str(), 0, KEY_SET_VALUE, &opened) !=
+  if (RegOpenKeyExA(ProductRoot(), ProductKeyPath(session, log.product).c_str(), 0, KEY_SET_VALUE, &opened) !=
       ERROR_SUCCESS)
     return;
   RegistryKeyHandle key(opened);
@@ -83,7 +83,7 @@ bool RemovePasses(SetupSession& session, HWND window) {
   // uninstall can finish what this one could not.
   std::vector<bool> lastly(log.entries.size(), false);
   for (std::size_t i = 0; i < log.entries.size(); ++i)
-    lastly[i] = log.entries[i].type == LogEntry::Registry && log.entries[i].root == HKEY_LOCAL_MACHINE &&
+    lastly[i] = log.entries[i].type == LogEntry::Registry && log.entries[i].root == ProductRoot() &&
                 IsWithin(log.entries[i].path, entryKey);
   std::vector<bool> skip = lastly;
   // What an earlier uninstall of this log removed before it was cut short.
@@ -111,7 +111,7 @@ bool RemovePasses(SetupSession& session, HWND window) {
     const LogEntry& entry = log.entries[i];
     if (entry.type == LogEntry::Folders) JournalNote({"UF", entry.path.c_str(), entry.outer.c_str()});
     if (lastly[i])
-      JournalNote({"UR", entry.root == HKEY_CLASSES_ROOT ? "HKCR" : "HKLM", entry.path.c_str(), entry.name.c_str(),
+      JournalNote({"UR", RootShortName(entry.root), entry.path.c_str(), entry.name.c_str(),
                    entry.outer.c_str()});
   }
   JournalNote({"UE"});
@@ -121,7 +121,7 @@ bool RemovePasses(SetupSession& session, HWND window) {
     if (lastly[i]) RemoveLoggedRegistry(log.entries[i], false);
   if (InstallLogPath(session, log.folder, path)) DeleteFileA(path);
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entryKey.c_str(), 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(ProductRoot(), entryKey.c_str(), 0, KEY_SET_VALUE, &opened) == ERROR_SUCCESS) {
     RegistryKeyHandle key(opened);
     RegDeleteValueA(key.get(), kLogChecksumValue);
   }

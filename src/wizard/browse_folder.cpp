@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "platform/com_ptr.h"
+#include "platform/globals.h"
 #include "platform/shell_calls.h"
 #include "wizard/wizard_pages.h"
 
@@ -44,11 +45,7 @@ bool BrowseForFolder(HWND owner, char* path, int root) {
   return systemdll::SHGetPathFromIDListA(chosen.get(), path) != FALSE;
 }
 
-bool GetProgramsFolder(HWND owner, char* path) {
-  ComPtr<IMalloc> allocator;
-  if (FAILED(systemdll::SHGetMalloc(allocator.put()))) return false;
-  LPITEMIDLIST list = nullptr;
-  if (systemdll::SHGetSpecialFolderLocation(owner, CSIDL_PROGRAMS, &list) != NOERROR) return false;
-  ShellItemList programs(allocator.get(), list);
-  return systemdll::SHGetPathFromIDListA(programs.get(), path) != FALSE;
+bool GetProgramsFolder(HWND, char* path) {
+  // The group page lists the groups of the Start menu the links go to.
+  return SpecialFolderPath(g_userScope ? CSIDL_PROGRAMS : CSIDL_COMMON_PROGRAMS, path);
 }

@@ -3,7 +3,10 @@
 #include "platform/format_text.h"
 #include "platform/run_log.h"
 #include "platform/string_table.h"
+#include "platform/globals.h"
 #include "resources/resource_ids.h"
+#include "session/rights.h"
+#include "setupdat/component_lists.h"
 #include "session/setup_session.h"
 #include "wizard/dialog_support.h"
 #include "wizard/wizard_pages.h"
@@ -45,7 +48,37 @@ INT_PTR OnWelcomeInit(Wizard& wizard, HWND page) {
   PlaceInWorkArea(GetParent(page), 4);
   UseTitleFont(wizard, page, IDC_WELCOME_TITLE);
   ShowUpdateNote(wizard.owner, page);
+  // Only a set that lets the user choose shows the choice, proposing what
+  // the run's rights allow.
+  if (wizard.owner.scopeChoice) {
+    ShowWindow(GetDlgItem(page, IDC_SCOPE_USER), SW_SHOW);
+    ShowWindow(GetDlgItem(page, IDC_SCOPE_MACHINE), SW_SHOW);
+    CheckRadioButton(page, IDC_SCOPE_USER, IDC_SCOPE_MACHINE, g_userScope ? IDC_SCOPE_USER : IDC_SCOPE_MACHINE);
+  }
   return TRUE;
+}
+
+// The choice made: the folders follow it. Every user, without the rights
+// for it, ends the sheet; the run then hands over to an elevated one.
+LRESULT TakeScopeChoice(Wizard& wizard, HWND page) {
+  SetupSession& session = wizard.owner;
+  const bool user = IsDlgButtonChecked(page, IDC_SCOPE_USER) == BST_CHECKED;
+  LogEvent("installation for %s", user ? "this user" : "every user");
+  if (!user && !g_relaunched && !ProcessIsElevated()) {
+    session.elevationWanted = true;
+    PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    return -1;
+  }
+  if (user != g_userScope) {
+    session.ApplyScope(user);
+    if (!g_folderSwitch[0] && !session.previousLog) session.ProposeFolder();
+    // A list that cannot be read has been reported: the run ends.
+    if (!LoadRegistryLists(session)) {
+      PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+      return -1;
+    }
+  }
+  return 0;
 }
 
 INT_PTR OnWelcomeNotify(Wizard& wizard, HWND page, const NMHDR& header) {
@@ -55,6 +88,10 @@ INT_PTR OnWelcomeNotify(Wizard& wizard, HWND page, const NMHDR& header) {
     case PSN_SETACTIVE:
       SetWizardButtons(page, PSWIZB_NEXT);
       return FALSE;
+    case PSN_WIZNEXT:
+      if (!wizard.owner.scopeChoice) return FALSE;
+      SetPageResult(page, TakeScopeChoice(wizard, page));
+      return TRUE;
     case PSN_KILLACTIVE:
       SetPageResult(page, FALSE);
       return TRUE;

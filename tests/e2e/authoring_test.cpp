@@ -98,13 +98,13 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
   // A leading backslash before anything but a type word is the text's own.
   EXPECT_NE(query.output.find("\\\\server\\share"), std::string::npos) << query.output;
 
-  const std::string group = ShellFolder("Programs") + "\\Authoring Test";
+  const std::string group = AllUsersFolder("Programs") + "\\Authoring Test";
   const std::string app = folder + "\\App.exe";
   ExportLink(group + "\\Authoring App.lnk", "group_app",
              "Local path\t" + app + "\nWorking directory\t" + folder + "\nDescription\tAuthoring App\n" +
                  "Command line arguments\t/open \"" + folder + "\\doc 1.txt\"\nIcon location\t" + app +
                  "\nIcon index\t1\n");
-  ExportLink(ShellFolder("Desktop") + "\\Authoring App.lnk", "desktop_app",
+  ExportLink(AllUsersFolder("Desktop") + "\\Authoring App.lnk", "desktop_app",
              "Local path\t" + app + "\nCommand line arguments\t/open \"" + folder + "\\doc 1.txt\"\n");
   ExportLink(group + "\\Authoring Notes.lnk", "group_notes",
              "Local path\t" + app + "\nIcon location\t" + std::string(windows) + "\\NOTEPAD.EXE\n");
@@ -125,7 +125,7 @@ TEST(Authoring, TypedValuesAndLinkFieldsReadBackAsWrittenAndGoWithTheProduct) {
   HKEY gone = nullptr;
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Authoring Test", 0, KEY_READ, &gone), ERROR_SUCCESS);
   EXPECT_FALSE(testsupport::FileExists(group + "\\Authoring App.lnk"));
-  EXPECT_FALSE(testsupport::FileExists(ShellFolder("Desktop") + "\\Authoring App.lnk"));
+  EXPECT_FALSE(testsupport::FileExists(AllUsersFolder("Desktop") + "\\Authoring App.lnk"));
 }
 
 // 200 files in three levels, names with blanks; and a licence.

@@ -147,7 +147,7 @@ TEST(Lifecycle, TwoProductsTakeAwayOnlyTheirOwnInEitherOrder) {
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "LcAlpha", "InstallLocation"),
               alphaFolder);
     // The user deleted a link of the first product by hand.
-    const std::string link = ShellFolder("Programs") + "\\LcAlpha\\LcAlpha.lnk";
+    const std::string link = AllUsersFolder("Programs") + "\\LcAlpha\\LcAlpha.lnk";
     ASSERT_TRUE(DeleteFileA(link.c_str()));
 
     const std::string first = alphaFirst ? alphaFolder : betaFolder;

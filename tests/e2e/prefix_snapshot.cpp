@@ -113,6 +113,7 @@ bool IsVolatile(const std::string& entry) {
   static const char* const kVolatile[] = {
       "reg [hkey_local_machine\\hardware",
       "reg [hkey_local_machine\\software\\wine\\",
+      "reg [hkey_current_user\\software\\wine\\",
       "reg [hkey_local_machine\\system\\currentcontrolset\\control\\session manager\\environment",
       "reg [hkey_local_machine\\software\\microsoft\\windows nt\\currentversion\\perflib",
       "reg [hkey_local_machine\\software\\microsoft\\cryptography\\rng",
@@ -127,7 +128,7 @@ bool IsVolatile(const std::string& entry) {
 
 }  // namespace
 
-PrefixSnapshot PrefixSnapshot::Take() {
+PrefixSnapshot PrefixSnapshot::Take(bool withUser) {
   PrefixSnapshot snapshot;
   char temp[MAX_PATH] = "";
   GetTempPathA(MAX_PATH, temp);
@@ -139,6 +140,7 @@ PrefixSnapshot PrefixSnapshot::Take() {
                                             Lower(std::string(windows) + "\\logs")};
   ListFiles("C:", skipped, snapshot.entries_);
   ExportRegistry("HKLM", snapshot.entries_);
+  if (withUser) ExportRegistry("HKCU", snapshot.entries_);
   for (auto it = snapshot.entries_.begin(); it != snapshot.entries_.end();)
     it = IsVolatile(it->first) ? snapshot.entries_.erase(it) : std::next(it);
   return snapshot;

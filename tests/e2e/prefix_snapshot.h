@@ -11,8 +11,9 @@ namespace e2e {
 class PrefixSnapshot {
 public:
   // Takes the snapshot now. The test's own temporary folders, and what
-  // Wine itself keeps changing, are left out.
-  static PrefixSnapshot Take();
+  // Wine itself keeps changing, are left out. `withUser` adds the
+  // registry of the user (HKEY_CURRENT_USER), for runs that write there.
+  static PrefixSnapshot Take(bool withUser = false);
 
   // The differences, one per line ("+ added", "- removed", "~ changed"),
   // empty when the two are alike.

@@ -41,7 +41,7 @@ class Rollback : public testing::TestWithParam<Case> {
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSharedDlls, (folder_ + "\\keep.dll").c_str(), REG_DWORD, &three, sizeof three);
     SetRegistryText("Software\\RollbackCo\\Settings", "Path", "the old path");
     SetRegistryText("Software\\RollbackCo\\Settings", "Other", "not ours");
-    testsupport::WriteFile(ShellFolder("Desktop") + "\\Rollback App.lnk", "the link that was there");
+    testsupport::WriteFile(AllUsersFolder("Desktop") + "\\Rollback App.lnk", "the link that was there");
   }
 
   void TearDown() override {
@@ -53,7 +53,7 @@ class Rollback : public testing::TestWithParam<Case> {
       RegDeleteValueA(counts, (folder_ + "\\keep.dll").c_str());
       RegCloseKey(counts);
     }
-    DeleteFileA((ShellFolder("Desktop") + "\\Rollback App.lnk").c_str());
+    DeleteFileA((AllUsersFolder("Desktop") + "\\Rollback App.lnk").c_str());
   }
 
   void WriteSet(StopAt stop) {
@@ -139,7 +139,7 @@ TEST_P(Rollback, PutsTheMachineBackAsItWas) {
 
   EXPECT_EQ(before.DifferencesTo(PrefixSnapshot::Take()), "");
   EXPECT_EQ(testsupport::ReadFile(folder_ + "\\keep.dll"), "the version already installed");
-  EXPECT_EQ(testsupport::ReadFile(ShellFolder("Desktop") + "\\Rollback App.lnk"), "the link that was there");
+  EXPECT_EQ(testsupport::ReadFile(AllUsersFolder("Desktop") + "\\Rollback App.lnk"), "the link that was there");
 }
 
 TEST(RollbackOfARecord, AnUninstallRecordThatCannotBeWrittenFailsTheInstallation) {

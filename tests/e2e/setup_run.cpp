@@ -1,5 +1,7 @@
 #include "e2e/setup_run.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -142,6 +144,16 @@ std::string StoredText(HKEY root, const char* key, const char* name) {
 
 std::string ShellFolder(const char* name) {
   return StoredText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
+}
+
+std::string AllUsersFolder(const char* name) {
+  const std::string which = name;
+  const int folder = which == "Programs"  ? CSIDL_COMMON_PROGRAMS
+                     : which == "Startup" ? CSIDL_COMMON_STARTUP
+                                          : CSIDL_COMMON_DESKTOPDIRECTORY;
+  char path[MAX_PATH] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path))) return "<unknown>";
+  return path;
 }
 
 std::string ProgramFiles() {

@@ -56,6 +56,9 @@ private:
 // the Program Files folder, as Setup.exe reads them.
 std::string ShellFolder(const char* name);
 std::string ProgramFiles();
+// The same three for every user of the machine, where a machine-wide
+// installation puts its links.
+std::string AllUsersFolder(const char* name);
 
 struct KitRun {
   DWORD exitCode = 0xFFFFFFFF;

@@ -93,7 +93,7 @@ public:
   }
 
   std::string Link(const std::string& folder) const { return folder + "\\" + name_ + ".lnk"; }
-  std::string GroupFolder() const { return ShellFolder("Programs") + "\\" + name_ + " Group"; }
+  std::string GroupFolder() const { return AllUsersFolder("Programs") + "\\" + name_ + " Group"; }
   std::string SharedPath() const { return SystemFolder() + "\\" + sharedDll_; }
 
 private:
@@ -129,7 +129,7 @@ TEST(Uninstall, InstallThenUninstallLeavesTheMachineAsItWas) {
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\RoundTrip",
                          "UninstallString"),
             "\"" + product.Installed("Setup.exe") + "\" /U \"" + product.folder() + "\"");
-  for (const std::string& folder : {product.GroupFolder(), ShellFolder("Startup"), ShellFolder("Desktop")})
+  for (const std::string& folder : {product.GroupFolder(), AllUsersFolder("Startup"), AllUsersFolder("Desktop")})
     EXPECT_TRUE(testsupport::FileExists(product.Link(folder))) << folder;
   // The help engine's own files beside the manual go with it.
   testsupport::WriteFile(product.Installed("Help\\MANUAL.GID"), "made by the help engine");
@@ -154,8 +154,8 @@ TEST(Uninstall, InstallThenUninstallLeavesTheMachineAsItWas) {
   expected += "+ " + lowered + " \"" + escaped + "\" = dword:00000000\n";
   EXPECT_EQ(before.DifferencesTo(after), expected);
   EXPECT_EQ(SharedCount(product.SharedPath()), 0);
-  EXPECT_TRUE(IsFolder(ShellFolder("Startup")));
-  EXPECT_TRUE(IsFolder(ShellFolder("Desktop")));
+  EXPECT_TRUE(IsFolder(AllUsersFolder("Startup")));
+  EXPECT_TRUE(IsFolder(AllUsersFolder("Desktop")));
 }
 
 TEST(Uninstall, ASharedLibraryStaysUntilTheLastProductThatUsesItGoes) {
@@ -199,13 +199,13 @@ TEST(Uninstall, DecliningRemovesNothingAndALinkDeletedByHandDoesNotStopTheRemova
   // Setup.dat to name only group and desktop links: the install log alone
   // says what the product put where, and a link already gone is removed.
   WritePrivateProfileStringA("Uninstall", "InstallLinks", "5", product.Installed("Setup.dat").c_str());
-  ASSERT_TRUE(DeleteFileA(product.Link(ShellFolder("Desktop")).c_str()));
+  ASSERT_TRUE(DeleteFileA(product.Link(AllUsersFolder("Desktop")).c_str()));
   const auto removed = product.Uninstall();
   EXPECT_EQ(Texts(removed).back(), kUninstalled);
   EXPECT_FALSE(IsFolder(product.folder()));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\HandEdited"));
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".HandEdited"));
-  EXPECT_FALSE(testsupport::FileExists(product.Link(ShellFolder("Startup"))));
+  EXPECT_FALSE(testsupport::FileExists(product.Link(AllUsersFolder("Startup"))));
   EXPECT_FALSE(testsupport::FileExists(product.Link(product.GroupFolder())));
   EXPECT_FALSE(IsFolder(product.GroupFolder()));
 }

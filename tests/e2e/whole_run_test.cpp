@@ -37,7 +37,7 @@ TEST_P(WholeRun, InstallThenUninstallTheExampleProduct) {
   InstallationSet set;
   CopyExampleSet(set);
   const std::string folder = set.Join("Example Editor");
-  const std::string group = ShellFolder("Programs") + "\\Example Editor";
+  const std::string group = AllUsersFolder("Programs") + "\\Example Editor";
 
   auto process = set.Start();
   ASSERT_TRUE(process);

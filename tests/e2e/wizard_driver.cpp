@@ -110,8 +110,10 @@ bool AcceptCompletion(const uiauto::Process& process) {
   return dialog && uiauto::ClickButton(*dialog, IDOK) && uiauto::WaitForWindowGone(*dialog);
 }
 
-ProposalTaker::ProposalTaker(const uiauto::Process& process)
-    : processId_(process.Id()), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_(nullptr) {
+ProposalTaker::ProposalTaker(const uiauto::Process& process) : ProposalTaker(process.Id()) {}
+
+ProposalTaker::ProposalTaker(DWORD processId)
+    : processId_(processId), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_(nullptr) {
   thread_ = CreateThread(nullptr, 0, &ProposalTaker::ThreadMain, this, 0, nullptr);
 }
 

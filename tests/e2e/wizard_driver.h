@@ -74,6 +74,8 @@ bool AcceptCompletion(const uiauto::Process& process);
 class ProposalTaker {
  public:
   explicit ProposalTaker(const uiauto::Process& process);
+  // The same for a process the test did not start itself.
+  explicit ProposalTaker(DWORD processId);
   ~ProposalTaker();
   ProposalTaker(const ProposalTaker&) = delete;
   ProposalTaker& operator=(const ProposalTaker&) = delete;

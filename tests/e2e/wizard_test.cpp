@@ -87,9 +87,9 @@ class Wizard : public testing::Test {
  protected:
   InstallationSet set_;
   std::string target_ = set_.Join("Demo Target");
-  std::string programs_ = ShellFolder("Programs");
-  std::string startup_ = ShellFolder("Startup");
-  std::string desktop_ = ShellFolder("Desktop");
+  std::string programs_ = AllUsersFolder("Programs");
+  std::string startup_ = AllUsersFolder("Startup");
+  std::string desktop_ = AllUsersFolder("Desktop");
 
   // A product "Demo" with one file of `declaredBytes` and one shortcut
   // offered in every place; `links` holds the Group, Desktop and Startup

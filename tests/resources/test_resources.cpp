@@ -607,12 +607,12 @@ std::string Manifest() {
     return std::string(data, SizeofResource(Module(), info));
 }
 
-TEST(Manifest, RequiresAdministratorAndCommonControls6) {
+TEST(Manifest, AsksForNoRightsAndCommonControls6) {
     std::string m = Manifest();
     ASSERT_FALSE(m.empty()) << "no manifest resource 1 of type 24";
     EXPECT_EQ(0u, m.find("<?xml"));
     EXPECT_NE(std::string::npos, m.find("</assembly>"));
-    EXPECT_NE(std::string::npos, m.find("level=\"requireAdministrator\""));
+    EXPECT_NE(std::string::npos, m.find("level=\"asInvoker\""));
     EXPECT_NE(std::string::npos, m.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_NE(std::string::npos, m.find("6595b64144ccf1df"));
     EXPECT_NE(std::string::npos, m.find(">true</dpiAware>"));
