@@ -90,7 +90,7 @@ int Finish(int exitCode) {
   return exitCode;
 }
 
-int Run(HINSTANCE instance, LPSTR commandLine);
+int Run(HINSTANCE instance, LPSTR commandLine, const OneFileSet& oneFile, PayloadReader::Opened carried);
 
 }  // namespace
 
@@ -105,10 +105,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   const bool switchesRead = TakeLeadingSwitches(rest, logPath, sizeof logPath, unknown, sizeof unknown);
   const bool parsed = switchesRead && ParseCommandLine(rest);
   const bool uninstallCopy = parsed && g_uninstallMode && TakeUninstallCopyRole();
+  // A one-file program checks the set it carries before anything else is
+  // done (a damaged download must not half install, nor ask for rights),
+  // and the rights its run needs are those its own Setup.dat asks for.
+  OneFileSet oneFile;
+  PayloadReader::Opened carried = PayloadReader::Opened::None;
+  if (parsed && !g_uninstallMode) {
+    carried = oneFile.Open();
+    if (carried == PayloadReader::Opened::Ready) CopyText(g_commandPath, sizeof g_commandPath, oneFile.folder());
+  }
   // A run for every user that lacks the rights hands itself over to an
   // elevated one before it writes anything: before the uninstall's copy
   // too, which inherits the rights of the program that starts it.
-  if (parsed && !uninstallCopy && !g_relaunched && !ProcessIsElevated() && RunNeedsMachineRights()) {
+  if (parsed && !uninstallCopy && !g_relaunched && carried != PayloadReader::Opened::Damaged &&
+      !ProcessIsElevated() && RunNeedsMachineRights()) {
     if (logPath[0]) OpenRunLog(logPath, false);
     LogStart(commandLine);
     int exitCode = EXIT_FAILED;
@@ -148,12 +158,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Refuse(text);
     return Finish(kExitBadCommandLine);
   }
-  return Finish(Run(instance, const_cast<LPSTR>(rest)));
+  return Finish(Run(instance, const_cast<LPSTR>(rest), oneFile, carried));
 }
 
 namespace {
 
-int Run(HINSTANCE instance, LPSTR commandLine) {
+int Run(HINSTANCE instance, LPSTR commandLine, const OneFileSet& oneFile, PayloadReader::Opened carried) {
   // A run that ends before it reaches its end was not finished by the user.
   g_exitCode = EXIT_CANCELLED;
 
@@ -177,11 +187,8 @@ int Run(HINSTANCE instance, LPSTR commandLine) {
   }
   UseStarterFolder();
 
-  // A one-file program checks the set it carries before anything else is
-  // done: a damaged download must not half install.
-  OneFileSet oneFile;
   if (!g_uninstallMode) {
-    switch (oneFile.Open()) {
+    switch (carried) {
       case PayloadReader::Opened::Damaged: {
         char text[256];
         LoadTableString(instance, IDS_PAYLOAD_DAMAGED, text, sizeof text);

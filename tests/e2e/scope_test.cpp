@@ -417,5 +417,25 @@ TEST(Elevation, APerUserRunWithoutRightsStaysAsItIs) {
   EXPECT_FALSE(testsupport::FileExists(folder + "\\app.txt"));
 }
 
+// The scope of a one-file program is in the Setup.dat it carries: the
+// example, for every user, hands itself over as a set folder does.
+TEST(Elevation, AOneFileProgramWithoutRightsHandsOverByTheSetItCarries) {
+  testsupport::TempFolder download;
+  const std::string program = download.Join("ExampleSetup.exe");
+  ASSERT_TRUE(CopyFileA(uiauto::PathBesideThisExecutable("ExampleSetup.exe").c_str(), program.c_str(), FALSE));
+  testsupport::TempFolder logs;
+  const std::string arguments = "/S /LOG=" + logs.Join("run.log");
+  EXPECT_EQ(RunWithoutRights(uiauto::QuoteArg(program) + " " + arguments, download.path()), 0u);
+  const std::string log = testsupport::ReadFile(logs.Join("run.log"));
+  EXPECT_EQ(Lines(log, "command line: "), (std::vector<std::string>{arguments, "/ELEVATED " + arguments})) << log;
+  EXPECT_EQ(Occurrences(log, "administrator rights needed"), 1u) << log;
+  const std::string folder = ProgramFiles() + "\\Example Editor";
+  EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallRoot) + "ExampleEditor", "InstallLocation"),
+            folder);
+  InstallationSet set;
+  CopyExampleSet(set);
+  EXPECT_EQ(RunToExit(set, "/S /U \"" + folder + "\""), 0u);
+}
+
 }  // namespace
 }  // namespace e2e
