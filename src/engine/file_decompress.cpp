@@ -3,7 +3,6 @@
 
 #include "engine/file_item.h"
 
-#include <cstdlib>
 
 #include "session/journal.h"
 #include "engine/folders.h"
@@ -27,8 +26,6 @@ void CopyGoesOn(void* session, DWORD written) {
 }
 
 const char kAsidePrefix[] = "QWO";
-// The section of Setup.dat where the kit records each file's checksum.
-const char kChecksumSection[] = "Checksums";
 
 // Moves `path` to a new name of its own in `folder`, which it takes over.
 bool MoveAside(const char* path, const char* folder, std::string& asidePath) {
@@ -72,24 +69,23 @@ FileSituation FileItem::DecompressFile(const char* name, const char* sourcePath,
     return FILE_SITUATION_OPEN_TEMP;
   if (PayloadReader* payload = OneFilePayload()) return ExpandFromPayload(*payload, name, temp);
 
+  // The kit records each file's checksum; a set without them (written by
+  // hand) is taken as it stands, and its files cost no checksum.
+  DWORD expected = 0;
+  const bool recorded =
+      owner && owner->setupDatPath && owner->checksums.Find(owner->setupDatPath.get(), name, expected);
   LzFile sourceFile;
   if (!sourceFile.OpenSource(sourcePath)) return FILE_SITUATION_OPEN_SOURCE;
   DWORD crc = 0;
-  const LONG written = LzFile::Copy(sourceFile, temp, owner ? CopyGoesOn : nullptr, owner, &crc);
+  const LONG written =
+      LzFile::Copy(sourceFile, temp, owner ? CopyGoesOn : nullptr, owner, recorded ? &crc : nullptr);
   sourceFile.Close();
 
   if (written < 0) return FILE_SITUATION_COPY;
   if (written != size) return FILE_SITUATION_SIZE;
-  // The kit records each file's checksum; a set without them (written by
-  // hand) is taken as it stands.
-  char recorded[16];
-  if (owner && owner->GetProfileText(kChecksumSection, name, recorded, sizeof recorded)) {
-    char* end = nullptr;
-    const unsigned long expected = std::strtoul(recorded, &end, 16);
-    if (end == recorded || *end || expected != crc) {
-      LogEvent("damaged in the set: %s (its content does not match its checksum)", sourcePath);
-      return FILE_SITUATION_SIZE;
-    }
+  if (recorded && expected != crc) {
+    LogEvent("damaged in the set: %s (its content does not match its checksum)", sourcePath);
+    return FILE_SITUATION_SIZE;
   }
   return FILE_SITUATION_NONE;
 }

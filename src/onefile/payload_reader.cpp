@@ -6,6 +6,7 @@
 #include "payload/crc32.h"
 #include "payload/payload_block.h"
 #include "platform/globals.h"
+#include "platform/name_hash.h"
 
 namespace {
 
@@ -14,17 +15,6 @@ constexpr DWORD kChunk = 256 * 1024;
 DWORD Read32(const std::uint8_t* at) {
   return static_cast<DWORD>(at[0]) | (static_cast<DWORD>(at[1]) << 8) | (static_cast<DWORD>(at[2]) << 16) |
          (static_cast<DWORD>(at[3]) << 24);
-}
-
-// Names are compared as Windows compares file names; the hash folds ASCII
-// letters only, which is all the comparison needs to agree with it on.
-DWORD NameHash(const char* name) {
-  DWORD hash = 2166136261u;
-  for (const unsigned char* at = reinterpret_cast<const unsigned char*>(name); *at; ++at) {
-    const unsigned char c = (*at >= 'a' && *at <= 'z') ? static_cast<unsigned char>(*at - 32) : *at;
-    hash = (hash ^ c) * 16777619u;
-  }
-  return hash;
 }
 
 // A set name stays inside the folder it is put in: no drive, no root, no
@@ -187,7 +177,7 @@ bool PayloadReader::ReadDirectory(const std::uint8_t* bytes, DWORD size) {
     at += length;
     if (std::strlen(name) != length || !IsSafeName(name)) return false;
     entry.name = name;
-    entry.hash = NameHash(name);
+    entry.hash = FoldedNameHash(name);
     name += length + 1;
     DWORD slot = entry.hash & (tableSize_ - 1);
     while (table_[slot]) slot = (slot + 1) & (tableSize_ - 1);
@@ -199,7 +189,7 @@ bool PayloadReader::ReadDirectory(const std::uint8_t* bytes, DWORD size) {
 
 const PayloadReader::Entry* PayloadReader::Find(const char* name) const {
   if (!tableSize_) return nullptr;
-  const DWORD hash = NameHash(name);
+  const DWORD hash = FoldedNameHash(name);
   for (DWORD slot = hash & (tableSize_ - 1); table_[slot]; slot = (slot + 1) & (tableSize_ - 1)) {
     const Entry& entry = entries_[table_[slot] - 1];
     if (entry.hash == hash && lstrcmpiA(entry.name, name) == 0) return &entry;

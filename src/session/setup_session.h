@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/progress_window.h"
+#include "engine/set_checksums.h"
 #include "engine/staging_folders.h"
 #include "setupdat/install_log.h"
 #include "setupdat/item_list.h"
@@ -98,6 +99,7 @@ public:
   HWND progressWindow = nullptr;
   ProgressDisplay progress;  // what progressWindow is to show next
   StagingFolders staging;    // where the install pass expands its files
+  SetChecksums checksums;    // what the kit recorded of the set's files
   std::unique_ptr<ItemList> lists[3];
   DWORD restartNeeded = 0;
   HWND window;
