@@ -12,7 +12,6 @@
 
 #ifdef KIT_HAS_LZMA
 #include <lzma.h>
-#endif
 
 namespace {
 
@@ -74,7 +73,6 @@ std::string ProgramImage(const std::string& exe) {
   return image;
 }
 
-#ifdef KIT_HAS_LZMA
 std::string EncodeBlock(const unsigned char* data, std::size_t size) {
   lzma_options_lzma options;
   lzma_lzma_preset(&options, 1);
@@ -97,11 +95,9 @@ std::string EncodeBlock(const unsigned char* data, std::size_t size) {
   out.resize(written);
   return out;
 }
-#endif
 
 }  // namespace
 
-#ifdef KIT_HAS_LZMA
 bool CanWriteOneFile() { return true; }
 
 PayloadSummary WriteOneFile(const std::filesystem::path& out, const std::string& setupExe,
