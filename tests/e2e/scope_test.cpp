@@ -328,7 +328,8 @@ TEST(Elevation, AMachineWideRunWithoutRightsHandsOverToAnElevatedOneAndEndsAsItE
   }
 }
 
-// A process that `parent` started, once there is one.
+// The Setup.exe that `parent` started, once there is one: Wine may start
+// helpers of its own for a process, which are no run of ours.
 DWORD ChildOf(DWORD parent) {
   DWORD child = 0;
   uiauto::WaitUntil(
@@ -337,7 +338,9 @@ DWORD ChildOf(DWORD parent) {
         PROCESSENTRY32 entry = {};
         entry.dwSize = sizeof entry;
         for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-          if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent) child = entry.th32ProcessID;
+          if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent &&
+              lstrcmpiA(entry.szExeFile, "Setup.exe") == 0)
+            child = entry.th32ProcessID;
         CloseHandle(snapshot);
         return child != 0;
       },
@@ -361,6 +364,20 @@ HWND ChoiceShownBy(DWORD id) {
   return sheet;
 }
 
+// Ends the runs a failed scenario left waiting, so that the next one is
+// not told that Setup is already running.
+struct EndsLeftRuns {
+  DWORD ids[2] = {};
+  ~EndsLeftRuns() {
+    for (DWORD id : ids) {
+      HANDLE run = id ? OpenProcess(PROCESS_TERMINATE, FALSE, id) : nullptr;
+      if (!run) continue;
+      TerminateProcess(run, 1);
+      CloseHandle(run);
+    }
+  }
+};
+
 TEST(Elevation, EveryUserChosenWithoutRightsHandsTheWizardToAnElevatedRun) {
   InstallationSet set;
   WriteProduct(set, "ElChosen", "choose", "UninstallKey=ElChosen\r\nRegMachine=User\r\n");
@@ -368,6 +385,8 @@ TEST(Elevation, EveryUserChosenWithoutRightsHandsTheWizardToAnElevatedRun) {
   DWORD parent = 0;
   HANDLE process = StartWithoutRights(uiauto::QuoteArg(set.SetupExe()) + " /LOG=" + logs.Join("run.log"), set.folder(), parent);
   ASSERT_TRUE(process);
+  EndsLeftRuns left;
+  left.ids[0] = parent;
   // Without the rights the user alone is proposed; every user is chosen.
   HWND sheet = ChoiceShownBy(parent);
   ASSERT_TRUE(sheet);
@@ -377,6 +396,7 @@ TEST(Elevation, EveryUserChosenWithoutRightsHandsTheWizardToAnElevatedRun) {
   // The elevated run proposes every user, and the user takes its proposals.
   const DWORD child = ChildOf(parent);
   ASSERT_NE(child, 0u);
+  left.ids[1] = child;
   HWND childSheet = ChoiceShownBy(child);
   ASSERT_TRUE(childSheet);
   EXPECT_EQ(uiauto::IsChecked(childSheet, IDC_SCOPE_MACHINE), true);
