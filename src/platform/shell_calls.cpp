@@ -67,26 +67,6 @@ BOOL ShellExecuteExA(LPSHELLEXECUTEINFOA execute) {
 
 }  // namespace systemdll
 
-namespace {
-
-// An item list handed out by the shell, given back through its allocator.
-class ShellItemList {
-public:
-  ShellItemList(IMalloc* allocator, LPITEMIDLIST list) : allocator_(allocator), list_(list) {}
-  ~ShellItemList() {
-    if (list_) allocator_->Free(list_);
-  }
-  ShellItemList(const ShellItemList&) = delete;
-  ShellItemList& operator=(const ShellItemList&) = delete;
-  LPITEMIDLIST get() const { return list_; }
-
-private:
-  IMalloc* allocator_;
-  LPITEMIDLIST list_;
-};
-
-}  // namespace
-
 bool SpecialFolderPath(int csidl, char* path) {
   ComPtr<IMalloc> allocator;
   if (FAILED(systemdll::SHGetMalloc(allocator.put()))) return false;

@@ -27,6 +27,22 @@ BOOL ShellExecuteExA(LPSHELLEXECUTEINFOA execute);
 
 }  // namespace systemdll
 
+// An item list handed out by the shell, given back through its allocator.
+class ShellItemList {
+public:
+  ShellItemList(IMalloc* allocator, LPITEMIDLIST list) : allocator_(allocator), list_(list) {}
+  ~ShellItemList() {
+    if (list_) allocator_->Free(list_);
+  }
+  ShellItemList(const ShellItemList&) = delete;
+  ShellItemList& operator=(const ShellItemList&) = delete;
+  LPITEMIDLIST get() const { return list_; }
+
+private:
+  IMalloc* allocator_;
+  LPITEMIDLIST list_;
+};
+
 // The path (MAX_PATH bytes) of the shell's special folder `csidl`
 // (CSIDL_LOCAL_APPDATA, CSIDL_COMMON_PROGRAMS, ...). False when the shell
 // does not know it.

@@ -7,26 +7,6 @@
 #include "platform/shell_calls.h"
 #include "wizard/wizard_pages.h"
 
-namespace {
-
-// An item list handed out by the shell, given back through its allocator.
-class ShellItemList {
-public:
-  ShellItemList(IMalloc* allocator, LPITEMIDLIST list) : allocator_(allocator), list_(list) {}
-  ~ShellItemList() {
-    if (list_) allocator_->Free(list_);
-  }
-  ShellItemList(const ShellItemList&) = delete;
-  ShellItemList& operator=(const ShellItemList&) = delete;
-  LPITEMIDLIST get() const { return list_; }
-
-private:
-  IMalloc* allocator_;
-  LPITEMIDLIST list_;
-};
-
-}  // namespace
-
 bool BrowseForFolder(HWND owner, char* path, int root) {
   ComPtr<IMalloc> allocator;
   if (FAILED(systemdll::SHGetMalloc(allocator.put()))) return false;
