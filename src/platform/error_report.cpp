@@ -32,3 +32,5 @@ void FrameErrorReport(const char* message, char* buffer, int size) {
   FormatText(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
              message);
 }
+
+void ThrowSetupError(SetupError code) { throw code; }

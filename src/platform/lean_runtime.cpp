@@ -24,10 +24,10 @@ void __throw_length_error(const char*) { throw std::bad_alloc(); }
 
 // The rest are faults of the program itself: reported as a general failure
 // by the unit of work that met them, rather than ending the program.
-void __throw_logic_error(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
-void __throw_out_of_range(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
-void __throw_out_of_range_fmt(const char*, ...) { throw SetupError(SETUP_ERR_GENERAL); }
-void __throw_invalid_argument(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
+void __throw_logic_error(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
+void __throw_out_of_range(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
+void __throw_out_of_range_fmt(const char*, ...) { ThrowSetupError(SETUP_ERR_GENERAL); }
+void __throw_invalid_argument(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
 
 }  // namespace std
 

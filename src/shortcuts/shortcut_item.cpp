@@ -160,7 +160,7 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
     placed.folder = folder;
     placed_.push_back(std::move(placed));
   } catch (const std::bad_alloc&) {
-    throw SetupError(SETUP_ERR_NO_MEMORY);
+    ThrowSetupError(SETUP_ERR_NO_MEMORY);
   }
   PlacedLink& placed = placed_.back();
 

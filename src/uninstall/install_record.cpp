@@ -166,7 +166,7 @@ void WriteEntryChecksum(SetupSession& session, DWORD checksum) {
   placement.entryKey = ProductKeyPath(session, session.productKey);
   RegistryKey key(session.instance);
   if (!key.Create(ProductRoot(), placement.entryKey.c_str(), REGISTRY_READ_WRITE))
-    throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+    ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   GlobalBlock old;
   try {
     if (key.HasValue(kLogChecksumValue) && key.QueryString(kLogChecksumValue, old)) {
@@ -199,7 +199,7 @@ void PrepareProductRecord(SetupSession& session) {
   const std::string folder = WithoutTrailingBackslash(VariableValue(session, '0'));
   // A product in a drive's root or among Windows' own folders could never
   // be removed safely: refused before anything is installed.
-  if (!IsSafeProductFolder(folder)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+  if (!IsSafeProductFolder(folder)) ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   session.productKey = ProductKeyName(session, folder);
   if (!session.previousLog || !SamePath(session.previousLog->product, session.productKey)) {
     session.previousLog.reset();
@@ -231,7 +231,7 @@ bool RecordInstallLog(SetupSession& session) {
     std::unique_ptr<InstallLog> log(new InstallLog(BuildInstallLog(session)));
     char path[kPathSize];
     if (!IsSafeProductFolder(log->folder) || !InstallLogPath(session, log->folder, path))
-      throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+      ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
     session.logPlacement.path = path;
     // The log it replaces waits beside it until the installation stands.
     const std::string kept = std::string(path) + ".old";
@@ -239,7 +239,7 @@ bool RecordInstallLog(SetupSession& session) {
     CopyFileA(path, kept.c_str(), FALSE);
     JournalNote({"G", path});
     DWORD checksum = 0;
-    if (!WriteInstallLog(*log, path, checksum)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+    if (!WriteInstallLog(*log, path, checksum)) ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
     WriteEntryChecksum(session, checksum);
     LogEvent("install log written: %s (%08lx)", path, static_cast<unsigned long>(checksum));
     session.writtenLog = std::move(log);

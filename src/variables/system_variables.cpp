@@ -12,7 +12,7 @@ namespace {
 
 void SetFromBlock(VariableTable& table, unsigned char key, const GlobalBlock& block) {
   BlockLock<const char> text(block);
-  if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
+  if (!text) ThrowSetupError(SETUP_ERR_NO_MEMORY);
   table.Set(key, text.get());
 }
 
