@@ -252,27 +252,27 @@ bool RecordInstallLog(SetupSession& session) {
   return false;
 }
 
-void RestoreReplacedLog(const std::string& path) {
-  const std::string kept = path + ".old";
-  if (!MoveFileExA(kept.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) DeleteFileA(path.c_str());
-  DeleteFileA((path + ".new").c_str());
+void RestoreReplacedLog(const char* path) {
+  const std::string kept = std::string(path) + ".old";
+  if (!MoveFileExA(kept.c_str(), path, MOVEFILE_REPLACE_EXISTING)) DeleteFileA(path);
+  DeleteFileA((std::string(path) + ".new").c_str());
 }
 
-void RestoreEntryChecksum(const std::string& entryKey, const std::string& old) {
+void RestoreEntryChecksum(const char* entryKey, const char* old) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(ProductRoot(), entryKey.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(ProductRoot(), entryKey, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
   RegistryKeyHandle key(opened);
-  if (old.empty())
+  if (!old[0])
     RegDeleteValueA(key.get(), kLogChecksumValue);
   else
-    RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(old.c_str()),
-                   static_cast<DWORD>(old.size() + 1));
+    RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(old),
+                   static_cast<DWORD>(std::strlen(old) + 1));
 }
 
 void TakeBackInstallLog(SetupSession& session) {
   LogPlacement& placement = session.logPlacement;
-  if (placement.checksumWritten) RestoreEntryChecksum(placement.entryKey, placement.oldChecksum);
-  if (!placement.path.empty()) RestoreReplacedLog(placement.path);
+  if (placement.checksumWritten) RestoreEntryChecksum(placement.entryKey.c_str(), placement.oldChecksum.c_str());
+  if (!placement.path.empty()) RestoreReplacedLog(placement.path.c_str());
   session.logPlacement = LogPlacement();
   session.writtenLog.reset();
 }
@@ -301,5 +301,5 @@ void RemoveDroppedItems(SetupSession& session) {
   char oldLog[kPathSize];
   if (!SamePath(before->folder, now->folder) && InstallLogPath(session, before->folder, oldLog)) DeleteFileA(oldLog);
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
-    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer);
+    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer.c_str());
 }

@@ -126,7 +126,7 @@ bool RemovePasses(SetupSession& session, HWND window) {
     RegDeleteValueA(key.get(), kLogChecksumValue);
   }
   for (auto entry = log.entries.rbegin(); entry != log.entries.rend(); ++entry)
-    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer);
+    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer.c_str());
   return true;
 }
 
