@@ -7,9 +7,6 @@
 // keep the runtime's own.
 #include <windows.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <exception>
 #include <new>
 
 #include "platform/setup_error.h"
@@ -42,46 +39,6 @@ void* g_exceptionState[4];
 extern "C" void* __cxa_get_globals() noexcept { return g_exceptionState; }
 extern "C" void* __cxa_get_globals_fast() noexcept { return g_exceptionState; }
 
-// The memory of a thrown exception: the runtime's own allocator keeps a
-// reserve of 64 KB for exceptions thrown when the heap is exhausted, with
-// its own lock and start-up code, 2 KB of the program. Setup.exe throws an
-// integer code or std::bad_alloc, a few at most at a time: a reserve of
-// four does. In front of each object lies the runtime's record of the
-// exception, which it finds from the object's address; it is 96 bytes
-// with this compiler, and the room left for it is rounded up in case it
-// grows. The runtime frees every exception through __cxa_free_exception.
-namespace {
-
-constexpr std::size_t kExceptionRecordRoom = 128;
-constexpr std::size_t kReservedObjectSize = 16;
-constexpr int kReserveCount = 4;
-alignas(16) unsigned char g_reserve[kReserveCount][kExceptionRecordRoom + kReservedObjectSize];
-bool g_reserveTaken[kReserveCount];
-
-}  // namespace
-
-extern "C" void* __cxa_allocate_exception(std::size_t size) noexcept {
-  auto* block = static_cast<unsigned char*>(std::malloc(kExceptionRecordRoom + size));
-  for (int slot = 0; !block && size <= kReservedObjectSize && slot < kReserveCount; ++slot) {
-    if (g_reserveTaken[slot]) continue;
-    g_reserveTaken[slot] = true;
-    block = g_reserve[slot];
-  }
-  if (!block) std::terminate();
-  std::memset(block, 0, kExceptionRecordRoom);
-  return block + kExceptionRecordRoom;
-}
-
-extern "C" void __cxa_free_exception(void* object) noexcept {
-  unsigned char* block = static_cast<unsigned char*>(object) - kExceptionRecordRoom;
-  for (int slot = 0; slot < kReserveCount; ++slot) {
-    if (block != g_reserve[slot]) continue;
-    g_reserveTaken[slot] = false;
-    return;
-  }
-  std::free(block);
-}
-
 // The one-time initialisation that the unwinder asks of the thread layer.
 // States: 0 not run, 1 running, 2 done; a second caller waits for the first.
 extern "C" int pthread_once(volatile LONG* once, void (*initialise)(void)) {
@@ -91,36 +48,5 @@ extern "C" int pthread_once(volatile LONG* once, void (*initialise)(void)) {
   } else {
     while (InterlockedCompareExchange(once, 2, 2) != 2) Sleep(0);
   }
-  return 0;
-}
-
-// The mutexes of the exception allocator's reserve and of the unwinder's
-// table of frames. The thread layer's own would bring its whole mutex and
-// clock code; these are a plain lock. Free is 0, or -1 for a mutex that
-// was initialised statically; held is 1.
-namespace {
-
-bool TakeLock(volatile intptr_t* mutex, intptr_t free) {
-  PVOID expected = reinterpret_cast<PVOID>(free);
-  return InterlockedCompareExchangePointer(reinterpret_cast<volatile PVOID*>(mutex), reinterpret_cast<PVOID>(1),
-                                           expected) == expected;
-}
-
-}  // namespace
-
-extern "C" int pthread_mutex_init(volatile intptr_t* mutex, const void*) {
-  *mutex = 0;
-  return 0;
-}
-
-extern "C" int pthread_mutex_destroy(volatile intptr_t*) { return 0; }
-
-extern "C" int pthread_mutex_lock(volatile intptr_t* mutex) {
-  while (!TakeLock(mutex, 0) && !TakeLock(mutex, -1)) Sleep(0);
-  return 0;
-}
-
-extern "C" int pthread_mutex_unlock(volatile intptr_t* mutex) {
-  InterlockedExchangePointer(reinterpret_cast<volatile PVOID*>(mutex), nullptr);
   return 0;
 }
