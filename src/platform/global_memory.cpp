@@ -4,6 +4,12 @@
 
 #include "platform/setup_error.h"
 
+void* LockBlock(HGLOBAL handle) { return handle ? GlobalLock(handle) : nullptr; }
+
+void UnlockBlock(HGLOBAL handle, const void* data) {
+  if (data) GlobalUnlock(handle);
+}
+
 GlobalBlock GlobalBlock::Allocate(std::size_t size) {
   HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
   if (!h) ThrowSetupError(SETUP_ERR_NO_MEMORY);
