@@ -87,6 +87,7 @@ bool ReadJournal(std::string& text, std::vector<JournalLine>& lines) {
     if (!lineEnd) break;
     *lineEnd = '\0';
     JournalLine line = {};
+    for (const char*& field : line.fields) field = "";
     for (char* field = at;;) {
       if (line.count < JournalLine::kMostFields) line.fields[line.count++] = field;
       char* const tab = static_cast<char*>(std::memchr(field, '\t', static_cast<std::size_t>(lineEnd - field)));

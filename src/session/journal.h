@@ -34,13 +34,13 @@ bool FlushJournal();
 void EndJournal();
 
 // One note of a journal read back: its fields, in place in the journal's
-// text. No note has more than kMostFields; any further ones are dropped.
+// text, and the empty text for each field it does not have. No note has
+// more than kMostFields; any further ones are dropped.
 struct JournalLine {
   static constexpr std::size_t kMostFields = 8;
   const char* fields[kMostFields];
   std::size_t count;
-  // Field `index`, or the empty text for one the line does not have.
-  const char* operator[](std::size_t index) const { return index < count ? fields[index] : ""; }
+  const char* operator[](std::size_t index) const { return fields[index]; }
 };
 
 // Reads a journal left by an earlier run into `text`, and its lines, each
