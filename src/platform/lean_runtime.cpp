@@ -28,6 +28,11 @@ void __throw_invalid_argument(const char*) { ThrowSetupError(SETUP_ERR_GENERAL);
 
 }  // namespace std
 
+// What `new T[n]` calls when n elements would not fit in memory: the same
+// failure, rather than a class of its own that brings the runtime's other
+// casting and typing failures with it.
+extern "C" void __cxa_throw_bad_array_new_length() { std::__throw_bad_alloc(); }
+
 // Setup.exe throws and catches on its one thread, so the state of the
 // exception being handled is one record rather than one per thread, which
 // would take the thread layer's thread-local keys. Zero is its empty state:
