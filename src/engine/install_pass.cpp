@@ -161,10 +161,8 @@ int RunInstall(SetupSession& session, HWND progressWindow) {
   // so that the caller rolls back; it never reaches the window procedure.
   try {
     return RunInstallPasses(session, progressWindow);
-  } catch (SetupError& code) {
-    session.ReportError(code);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
   }
   return 0;
 }

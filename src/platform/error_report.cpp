@@ -1,5 +1,7 @@
 #include "platform/error_report.h"
 
+#include <new>
+
 #include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
@@ -34,3 +36,13 @@ void FrameErrorReport(const char* message, char* buffer, int size) {
 }
 
 void ThrowSetupError(SetupError code) { throw code; }
+
+SetupError CaughtError() {
+  try {
+    throw;
+  } catch (SetupError code) {
+    return code;
+  } catch (std::bad_alloc&) {
+    return SETUP_ERR_NO_MEMORY;
+  }
+}

@@ -43,9 +43,7 @@ extern "C" int __cdecl atexit(void (*function)()) {
   return 0;
 }
 
-// The system calls the entry point with the stack aligned to 4 bytes; the
-// compiler expects 16 in every function it calls.
-extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+extern "C" void WinMainCRTStartup() {
   __set_app_type(kGuiApplication);
   _fpreset();
   __main();

@@ -279,11 +279,8 @@ void RunStep(HWND window, UINT message, SetupSession& session) {
       case WM_SETUP_REMOVE:
         return OnRemove(window, session);
     }
-  } catch (SetupError& code) {
-    session.ReportError(code);
-    EndRun(window, EXIT_FAILED);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
     EndRun(window, EXIT_FAILED);
   }
 }

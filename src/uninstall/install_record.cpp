@@ -244,10 +244,8 @@ bool RecordInstallLog(SetupSession& session) {
     LogEvent("install log written: %s (%08lx)", path, static_cast<unsigned long>(checksum));
     session.writtenLog = std::move(log);
     return true;
-  } catch (SetupError& code) {
-    session.ReportError(code);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
   }
   return false;
 }

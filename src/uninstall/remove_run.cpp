@@ -171,10 +171,8 @@ bool RunRemove(SetupSession& session, HWND window) {
   // report: the user is then told that files may remain.
   try {
     return RemovePasses(session, window);
-  } catch (SetupError& code) {
-    session.ReportError(code);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
   }
   return false;
 }
