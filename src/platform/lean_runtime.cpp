@@ -7,6 +7,7 @@
 // keep the runtime's own.
 #include <windows.h>
 
+#include <cstdlib>
 #include <new>
 
 #include "platform/setup_error.h"
@@ -27,6 +28,18 @@ void __throw_out_of_range_fmt(const char*, ...) { ThrowSetupError(SETUP_ERR_GENE
 void __throw_invalid_argument(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
 
 }  // namespace std
+
+// The allocation functions, without the runtime's loop through a
+// new-handler, which Setup.exe never installs: a failed allocation is
+// std::bad_alloc, or a null pointer for the nothrow forms, which the
+// runtime makes by catching the other's exception.
+void* operator new(std::size_t size) {
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
 
 // What `new T[n]` calls when n elements would not fit in memory: the same
 // failure, rather than a class of its own that brings the runtime's other
