@@ -21,8 +21,10 @@ void __cdecl __set_app_type(int type);
 // in (its choice of precision), which the background's shading is
 // computed in.
 void __cdecl _fpreset();
-// Runs the static constructors and registers their destructors.
-void __main();
+// The lists of static constructors and destructors that the linker
+// gathers: -1, the functions, a null.
+extern void (*__CTOR_LIST__[])();
+extern void (*__DTOR_LIST__[])();
 }
 
 namespace {
@@ -43,10 +45,23 @@ extern "C" int __cdecl atexit(void (*function)()) {
   return 0;
 }
 
+namespace {
+
+void RunDestructors() {
+  for (void (**destructor)() = __DTOR_LIST__ + 1; *destructor; ++destructor) (*destructor)();
+}
+
+}  // namespace
+
 extern "C" void WinMainCRTStartup() {
   __set_app_type(kGuiApplication);
   _fpreset();
-  __main();
+  // The constructors, the last listed first, and the destructors' list for
+  // the end, as the compiler's own start-up code runs them.
+  unsigned count = 0;
+  while (__CTOR_LIST__[count + 1]) ++count;
+  while (count > 0) __CTOR_LIST__[count--]();
+  atexit(RunDestructors);
 
   // What follows the program's name, as every C runtime's start-up passes
   // it: the name ends at the first blank outside quotes, and the blanks
