@@ -1,7 +1,8 @@
 // Setup.exe's own versions of the runtime's entry points for the memory of
 // exceptions and for the unwind entries of its functions: smaller, for a
 // program that throws on one thread. Linked into Setup.exe beside
-// lean_runtime.cpp, and into their test, whose every exception they serve.
+// lean_runtime.cpp, and into a test program of their own, whose every
+// exception they serve.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
