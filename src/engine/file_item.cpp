@@ -311,7 +311,7 @@ BOOL FileItem::Install(WORD locations) {
     // file that could not be renamed back stays named aside for a rollback
     // to try again.
     if (folder[0]) owner->staging.RemoveIn(folder);
-    RemoveCreatedFolders(folder, record.createdFolder);
+    RemoveCreatedFolders(folder, record.createdFolder.c_str());
     std::string stranded = std::move(record.asidePath);
     record = InstallRecord();
     record.asidePath = std::move(stranded);

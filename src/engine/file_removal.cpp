@@ -121,7 +121,7 @@ void FileItem::Rollback() {
     ReplaceAtRestart(*owner, record.asidePath.c_str(), path);
   if (record.counted) RestoreSharedCount(owner->instance, path, record.countBefore);
   char folder[kPathSize];
-  if (GetFolderPart(path, folder, sizeof folder)) RemoveCreatedFolders(folder, record.createdFolder);
+  if (GetFolderPart(path, folder, sizeof folder)) RemoveCreatedFolders(folder, record.createdFolder.c_str());
   record = InstallRecord();
 }
 

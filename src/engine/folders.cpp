@@ -37,14 +37,14 @@ void CreateFolderPath(char* folder, std::string* outermostCreated) {
   if (CreateDirectoryA(folder, nullptr) && outermostCreated && outermostCreated->empty()) *outermostCreated = folder;
 }
 
-void RemoveCreatedFolders(const char* innermost, const std::string& outermost) {
-  if (!innermost || outermost.empty()) return;
+void RemoveCreatedFolders(const char* innermost, const char* outermost) {
+  if (!innermost || !outermost || !outermost[0]) return;
+  const std::size_t outermostSize = std::strlen(outermost);
   std::string folder = innermost;
-  if (folder.size() < outermost.size() || lstrcmpiA(folder.substr(0, outermost.size()).c_str(), outermost.c_str()) != 0)
-    return;
+  if (folder.size() < outermostSize || lstrcmpiA(folder.substr(0, outermostSize).c_str(), outermost) != 0) return;
   // RemoveDirectoryA refuses a folder that holds anything, which is the
   // check we want: what others put there since keeps its folder.
-  while (folder.size() >= outermost.size()) {
+  while (folder.size() >= outermostSize) {
     if (!RemoveDirectoryA(folder.c_str())) {
       const DWORD error = GetLastError();
       if (error == ERROR_DIR_NOT_EMPTY)

@@ -14,7 +14,7 @@ void CreateFolderPath(char* folder, std::string* outermostCreated = nullptr);
 // Takes back a CreateFolderPath: removes `innermost` and then each parent
 // up to and including `outermost`, as long as they are empty. Nothing when
 // `outermost` is empty or does not contain `innermost`.
-void RemoveCreatedFolders(const char* innermost, const std::string& outermost);
+void RemoveCreatedFolders(const char* innermost, const char* outermost);
 
 // True when `folder` exists and holds nothing but folders whose names
 // begin with a dot. Texts shorter than 4 characters (drive roots) are

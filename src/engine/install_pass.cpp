@@ -48,7 +48,7 @@ bool PointAtInstalledSetupDat(SetupSession& session) {
 void RecordUninstallInfo(SetupSession& session, WORD linkFlags) {
   char setPath[kPathSize] = {};
   if (session.setupDatPath) CopyText(setPath, sizeof setPath, session.setupDatPath.get());
-  if (!PointAtInstalledSetupDat(session)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+  if (!PointAtInstalledSetupDat(session)) ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   char text[kPathSize];
   VariableText(session, '0', text);
   bool written = session.WriteSetupString(IDS_SECTION_UNINSTALL, IDS_KEY_INSTALLFOLDER, text);
@@ -58,7 +58,7 @@ void RecordUninstallInfo(SetupSession& session, WORD linkFlags) {
   if (!written) {
     // A failed run stays on the installation set's file.
     CopyText(session.setupDatPath.get(), kPathSize, setPath);
-    throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+    ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   }
 }
 
@@ -161,10 +161,8 @@ int RunInstall(SetupSession& session, HWND progressWindow) {
   // so that the caller rolls back; it never reaches the window procedure.
   try {
     return RunInstallPasses(session, progressWindow);
-  } catch (SetupError& code) {
-    session.ReportError(code);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "platform/error_report.h"
 
+#include <new>
+
 #include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
@@ -31,4 +33,16 @@ void FrameErrorReport(const char* message, char* buffer, int size) {
   if (size <= 0) return;
   FormatText(buffer, static_cast<std::size_t>(size), "%s\nPlease contact Veltrop Software. Installation will end",
              message);
+}
+
+void ThrowSetupError(SetupError code) { throw code; }
+
+SetupError CaughtError() {
+  try {
+    throw;
+  } catch (SetupError code) {
+    return code;
+  } catch (std::bad_alloc&) {
+    return SETUP_ERR_NO_MEMORY;
+  }
 }

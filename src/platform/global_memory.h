@@ -43,17 +43,19 @@ private:
   HGLOBAL handle_ = nullptr;
 };
 
+// The lock and unlock of BlockLock, written once rather than at each of
+// the hundred places that lock a block.
+void* LockBlock(HGLOBAL handle);
+void UnlockBlock(HGLOBAL handle, const void* data);
+
 // Locks a block for the lifetime of the object. A block that cannot be
 // locked (a discarded or bad handle) gives a null pointer, never a throw.
 template <typename T = char>
 class BlockLock {
 public:
-  explicit BlockLock(HGLOBAL handle)
-      : handle_(handle), data_(handle ? static_cast<T*>(GlobalLock(handle)) : nullptr) {}
+  explicit BlockLock(HGLOBAL handle) : handle_(handle), data_(static_cast<T*>(LockBlock(handle))) {}
   explicit BlockLock(const GlobalBlock& block) : BlockLock(block.get()) {}
-  ~BlockLock() {
-    if (data_) GlobalUnlock(handle_);
-  }
+  ~BlockLock() { UnlockBlock(handle_, data_); }
   BlockLock(const BlockLock&) = delete;
   BlockLock& operator=(const BlockLock&) = delete;
 

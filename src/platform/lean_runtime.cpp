@@ -7,6 +7,7 @@
 // keep the runtime's own.
 #include <windows.h>
 
+#include <cstdlib>
 #include <new>
 
 #include "platform/setup_error.h"
@@ -21,12 +22,29 @@ void __throw_length_error(const char*) { throw std::bad_alloc(); }
 
 // The rest are faults of the program itself: reported as a general failure
 // by the unit of work that met them, rather than ending the program.
-void __throw_logic_error(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
-void __throw_out_of_range(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
-void __throw_out_of_range_fmt(const char*, ...) { throw SetupError(SETUP_ERR_GENERAL); }
-void __throw_invalid_argument(const char*) { throw SetupError(SETUP_ERR_GENERAL); }
+void __throw_logic_error(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
+void __throw_out_of_range(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
+void __throw_out_of_range_fmt(const char*, ...) { ThrowSetupError(SETUP_ERR_GENERAL); }
+void __throw_invalid_argument(const char*) { ThrowSetupError(SETUP_ERR_GENERAL); }
 
 }  // namespace std
+
+// The allocation functions, without the runtime's loop through a
+// new-handler, which Setup.exe never installs: a failed allocation is
+// std::bad_alloc, or a null pointer for the nothrow forms, which the
+// runtime makes by catching the other's exception.
+void* operator new(std::size_t size) {
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+
+// What `new T[n]` calls when n elements would not fit in memory: the same
+// failure, rather than a class of its own that brings the runtime's other
+// casting and typing failures with it.
+extern "C" void __cxa_throw_bad_array_new_length() { std::__throw_bad_alloc(); }
 
 // Setup.exe throws and catches on its one thread, so the state of the
 // exception being handled is one record rather than one per thread, which
@@ -48,36 +66,5 @@ extern "C" int pthread_once(volatile LONG* once, void (*initialise)(void)) {
   } else {
     while (InterlockedCompareExchange(once, 2, 2) != 2) Sleep(0);
   }
-  return 0;
-}
-
-// The mutexes of the exception allocator's reserve and of the unwinder's
-// table of frames. The thread layer's own would bring its whole mutex and
-// clock code; these are a plain lock. Free is 0, or -1 for a mutex that
-// was initialised statically; held is 1.
-namespace {
-
-bool TakeLock(volatile intptr_t* mutex, intptr_t free) {
-  PVOID expected = reinterpret_cast<PVOID>(free);
-  return InterlockedCompareExchangePointer(reinterpret_cast<volatile PVOID*>(mutex), reinterpret_cast<PVOID>(1),
-                                           expected) == expected;
-}
-
-}  // namespace
-
-extern "C" int pthread_mutex_init(volatile intptr_t* mutex, const void*) {
-  *mutex = 0;
-  return 0;
-}
-
-extern "C" int pthread_mutex_destroy(volatile intptr_t*) { return 0; }
-
-extern "C" int pthread_mutex_lock(volatile intptr_t* mutex) {
-  while (!TakeLock(mutex, 0) && !TakeLock(mutex, -1)) Sleep(0);
-  return 0;
-}
-
-extern "C" int pthread_mutex_unlock(volatile intptr_t* mutex) {
-  InterlockedExchangePointer(reinterpret_cast<volatile PVOID*>(mutex), nullptr);
   return 0;
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/inflate.h"
+#include "payload/lzma2_decoder.h"
 
 namespace {
 
@@ -36,7 +36,8 @@ GdiObject LoadPicture(HINSTANCE instance, WORD id) {
   std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[total]);
   if (!block) return GdiObject();
   std::memcpy(block.get(), &header, sizeof header);
-  if (!Inflate(data + sizeof header, size - sizeof header, block.get() + sizeof header, tableBytes + header.biSizeImage))
+  if (!DecodeLzma2(data + sizeof header, size - sizeof header, block.get() + sizeof header,
+                   tableBytes + header.biSizeImage))
     return GdiObject();
 
   HDC screen = GetDC(nullptr);

@@ -12,7 +12,7 @@ bool LoadTableString(HINSTANCE instance, UINT id, char* buffer, std::size_t size
 }
 
 void LoadNameString(HINSTANCE instance, UINT id, char* buffer, std::size_t size) {
-  if (!LoadTableString(instance, id, buffer, size)) throw SetupError(SETUP_ERR_NO_STRING);
+  if (!LoadTableString(instance, id, buffer, size)) ThrowSetupError(SETUP_ERR_NO_STRING);
 }
 
 bool CopyText(char* destination, std::size_t size, const char* source) {

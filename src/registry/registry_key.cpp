@@ -25,7 +25,7 @@ REGSAM Rights(RegistryAccess access) {
 bool RegistryKey::Open(HKEY root, const char* subkey, RegistryAccess access) {
   key_.reset();
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, subkey, 0, Rights(access), &key) != ERROR_SUCCESS) throw SetupError(SETUP_ERR_REG_OPEN);
+  if (RegOpenKeyExA(root, subkey, 0, Rights(access), &key) != ERROR_SUCCESS) ThrowSetupError(SETUP_ERR_REG_OPEN);
   key_.reset(key);
   return true;
 }
@@ -37,7 +37,7 @@ bool RegistryKey::OpenById(HKEY root, UINT subkeyId, RegistryAccess access) {
 }
 
 bool RegistryKey::Create(HKEY root, const char* subkey, RegistryAccess access) {
-  if (access == REGISTRY_READ) throw SetupError(SETUP_ERR_REG_CREATE);
+  if (access == REGISTRY_READ) ThrowSetupError(SETUP_ERR_REG_CREATE);
   key_.reset();
   HKEY key = nullptr;
   DWORD disposition = 0;
@@ -61,14 +61,14 @@ bool RegistryKey::QueryString(const char* name, GlobalBlock& block) {
   if (!key_) return false;
   DWORD size = 0;
   if (RegQueryValueExA(key_.get(), name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
-    throw SetupError(SETUP_ERR_REG_QUERY);
+    ThrowSetupError(SETUP_ERR_REG_QUERY);
   GlobalBlock fresh = GlobalBlock::Allocate(static_cast<std::size_t>(size) + 1);
   {
     BlockLock<BYTE> lock(fresh);
-    if (!lock) throw SetupError(SETUP_ERR_NO_MEMORY);
+    if (!lock) ThrowSetupError(SETUP_ERR_NO_MEMORY);
     DWORD offered = size + 1;
     if (RegQueryValueExA(key_.get(), name, nullptr, nullptr, lock.get(), &offered) != ERROR_SUCCESS)
-      throw SetupError(SETUP_ERR_REG_QUERY);
+      ThrowSetupError(SETUP_ERR_REG_QUERY);
   }
   block = std::move(fresh);
   return true;
@@ -87,7 +87,7 @@ bool RegistryKey::SetString(const char* name, const char* text, DWORD type) {
   const LONG result = RegSetValueExA(key_.get(), name, 0, type, reinterpret_cast<const BYTE*>(text), bytes);
   if (result != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(result));
-    throw SetupError(SETUP_ERR_REG_SET);
+    ThrowSetupError(SETUP_ERR_REG_SET);
   }
   return true;
 }
@@ -97,7 +97,7 @@ bool RegistryKey::QueryDword(const char* name, DWORD& number) {
   DWORD value = 0;
   DWORD size = sizeof value;
   if (RegQueryValueExA(key_.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-    throw SetupError(SETUP_ERR_REG_QUERY);
+    ThrowSetupError(SETUP_ERR_REG_QUERY);
   number = value;
   return true;
 }
@@ -112,7 +112,7 @@ bool RegistryKey::SetDword(const char* name, DWORD number) {
       RegSetValueExA(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
   if (result != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(result));
-    throw SetupError(SETUP_ERR_REG_SET);
+    ThrowSetupError(SETUP_ERR_REG_SET);
   }
   return true;
 }

@@ -1,6 +1,7 @@
 #include "registry/shared_dll_count.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/format_text.h"
 #include "platform/globals.h"
@@ -86,14 +87,15 @@ std::string EncodeCount(const SharedCountRecord& record) {
   return head + HexText(record.data.data(), record.data.size());
 }
 
-SharedCountRecord DecodeCount(const std::string& text) {
+SharedCountRecord DecodeCount(const char* text) {
   SharedCountRecord record;
-  const std::size_t colon = text.find(':');
-  if (text.size() < 3 || colon == std::string::npos) return record;
+  const char* colon = std::strchr(text, ':');
+  if (std::strlen(text) < 3 || !colon) return record;
   record.keyExisted = text[0] == '1';
   record.valueExisted = text[1] == '1';
-  record.type = std::strtoul(text.substr(2, colon - 2).c_str(), nullptr, 10);
-  record.data = HexBytes(text.substr(colon + 1));
+  // The number stops at the colon.
+  record.type = std::strtoul(text + 2, nullptr, 10);
+  record.data = HexBytes(colon + 1);
   return record;
 }
 

@@ -36,7 +36,7 @@ struct SharedCountRecord {
 
 // A record as one text for the run's journal, and back.
 std::string EncodeCount(const SharedCountRecord& record);
-SharedCountRecord DecodeCount(const std::string& text);
+SharedCountRecord DecodeCount(const char* text);
 
 // Reads what the count of `path` is now. Throws nothing.
 SharedCountRecord ReadSharedCount(HINSTANCE instance, const char* path);

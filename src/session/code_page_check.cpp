@@ -1,6 +1,6 @@
 #include "session/code_page_check.h"
 
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -25,15 +25,15 @@ bool ArgumentsFitCodePage(const wchar_t* wideCommandLine) {
   if (!*arguments) return true;
   const int narrowSize = WideCharToMultiByte(CP_ACP, 0, arguments, -1, nullptr, 0, nullptr, nullptr);
   if (narrowSize <= 0) return false;
-  std::vector<char> narrow(static_cast<std::size_t>(narrowSize));
-  if (!WideCharToMultiByte(CP_ACP, 0, arguments, -1, narrow.data(), narrowSize, nullptr, nullptr)) return false;
-  const int wideSize = MultiByteToWideChar(CP_ACP, 0, narrow.data(), -1, nullptr, 0);
+  std::unique_ptr<char[]> narrow(new char[static_cast<std::size_t>(narrowSize)]);
+  if (!WideCharToMultiByte(CP_ACP, 0, arguments, -1, narrow.get(), narrowSize, nullptr, nullptr)) return false;
+  const int wideSize = MultiByteToWideChar(CP_ACP, 0, narrow.get(), -1, nullptr, 0);
   if (wideSize <= 0) return false;
-  std::vector<wchar_t> back(static_cast<std::size_t>(wideSize));
-  if (!MultiByteToWideChar(CP_ACP, 0, narrow.data(), -1, back.data(), wideSize)) return false;
+  std::unique_ptr<wchar_t[]> back(new wchar_t[static_cast<std::size_t>(wideSize)]);
+  if (!MultiByteToWideChar(CP_ACP, 0, narrow.get(), -1, back.get(), wideSize)) return false;
   // A look-alike or a "?" in place of a character reads back as another.
   const wchar_t* original = arguments;
-  for (const wchar_t* at = back.data(); *at || *original; ++at, ++original) {
+  for (const wchar_t* at = back.get(); *at || *original; ++at, ++original) {
     if (*at != *original) return false;
   }
   return true;

@@ -1,5 +1,7 @@
 #include "session/journal.h"
 
+#include <cstring>
+
 #include "platform/globals.h"
 #include "platform/shell_calls.h"
 #include "platform/string_table.h"
@@ -61,34 +63,40 @@ void EndJournal() {
   DiscardJournal();
 }
 
-bool ReadJournal(std::vector<std::vector<std::string>>& lines) {
+bool ReadJournal(std::string& text, std::vector<JournalLine>& lines) {
   char path[MAX_PATH];
   if (!JournalPath(path)) return false;
   FileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return false;
-  std::string text;
+  text.clear();
   char buffer[65536];
   DWORD read = 0;
   while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
   lines.clear();
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t end = text.find("\r\n", at);
+  // The fields are ended where they lie: each tab, and the line end's
+  // carriage return, becomes the terminator. The text is searched by its
+  // size, not up to a zero: a file cut by a lost machine may hold zeros.
+  char* at = &text[0];
+  char* const end = at + text.size();
+  while (at < end) {
+    char* lineEnd = at;
+    while ((lineEnd = static_cast<char*>(std::memchr(lineEnd, '\r', static_cast<std::size_t>(end - lineEnd)))) &&
+           (lineEnd + 1 == end || lineEnd[1] != '\n'))
+      ++lineEnd;
     // A line the killed run did not finish is no note.
-    if (end == std::string::npos) break;
-    std::vector<std::string> fields;
-    std::size_t start = at;
-    for (;;) {
-      const std::size_t tab = text.find('\t', start);
-      if (tab == std::string::npos || tab > end) {
-        fields.push_back(text.substr(start, end - start));
-        break;
-      }
-      fields.push_back(text.substr(start, tab - start));
-      start = tab + 1;
+    if (!lineEnd) break;
+    *lineEnd = '\0';
+    JournalLine line = {};
+    for (const char*& field : line.fields) field = "";
+    for (char* field = at;;) {
+      if (line.count < JournalLine::kMostFields) line.fields[line.count++] = field;
+      char* const tab = static_cast<char*>(std::memchr(field, '\t', static_cast<std::size_t>(lineEnd - field)));
+      if (!tab) break;
+      *tab = '\0';
+      field = tab + 1;
     }
-    lines.push_back(std::move(fields));
-    at = end + 2;
+    lines.push_back(line);
+    at = lineEnd + 2;
   }
   return true;
 }
@@ -109,10 +117,9 @@ std::string HexText(const void* data, std::size_t size) {
   return text;
 }
 
-std::vector<BYTE> HexBytes(const std::string& text) {
+std::vector<BYTE> HexBytes(const char* text) {
   std::vector<BYTE> bytes;
   auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-  for (std::size_t i = 0; i + 1 < text.size(); i += 2)
-    bytes.push_back(static_cast<BYTE>(digit(text[i]) * 16 + digit(text[i + 1])));
+  for (; text[0] && text[1]; text += 2) bytes.push_back(static_cast<BYTE>(digit(text[0]) * 16 + digit(text[1])));
   return bytes;
 }

@@ -33,12 +33,23 @@ bool FlushJournal();
 // The run has ended, whatever way: the journal goes.
 void EndJournal();
 
-// Reads a journal left by an earlier run: its lines, each split at tabs.
-// False when there is none.
-bool ReadJournal(std::vector<std::vector<std::string>>& lines);
+// One note of a journal read back: its fields, in place in the journal's
+// text, and the empty text for each field it does not have. No note has
+// more than kMostFields; any further ones are dropped.
+struct JournalLine {
+  static constexpr std::size_t kMostFields = 8;
+  const char* fields[kMostFields];
+  std::size_t count;
+  const char* operator[](std::size_t index) const { return fields[index]; }
+};
+
+// Reads a journal left by an earlier run into `text`, and its lines, each
+// split at tabs, into `lines`, whose fields point into `text`. False when
+// there is none.
+bool ReadJournal(std::string& text, std::vector<JournalLine>& lines);
 // Removes a journal that has been dealt with.
 void DiscardJournal();
 
 // Hexadecimal text of bytes, and back.
 std::string HexText(const void* data, std::size_t size);
-std::vector<BYTE> HexBytes(const std::string& text);
+std::vector<BYTE> HexBytes(const char* text);

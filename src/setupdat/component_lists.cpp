@@ -39,7 +39,7 @@ struct ListPosition {
 
 [[noreturn]] void RefuseLine(ListPosition& position, const char* reason) {
   position.reason = reason;
-  throw SetupError(SETUP_ERR_BAD_LIST);
+  ThrowSetupError(SETUP_ERR_BAD_LIST);
 }
 
 // The one place where a list line becomes an item of its kind.
@@ -112,14 +112,14 @@ void CheckUserScopeFile(const ListSection::Line& line, ListPosition& position) {
 
 void ReadItems(SetupSession& session, WORD kind, HKEY root, const ListSection& section, ListPosition& position) {
   ItemList* list = session.list(kind);
-  if (!list) throw SetupError(SETUP_ERR_BAD_LIST);
+  if (!list) ThrowSetupError(SETUP_ERR_BAD_LIST);
   unsigned long long total = session.totalBytes;
   for (const ListSection::Line& line : section.lines()) {
     position.key = line.key.c_str();
     CheckLine(kind, line, position);
     if (session.PerUserRules() && kind == ITEM_KIND_FILE) CheckUserScopeFile(line, position);
     std::unique_ptr<InstallItem> item(MakeItem(session, kind, root, line.key.c_str(), line.value.c_str()));
-    if (!item) throw SetupError(SETUP_ERR_NO_MEMORY);
+    if (!item) ThrowSetupError(SETUP_ERR_NO_MEMORY);
     if (kind == ITEM_KIND_FILE) {
       total += item->GetSize();
       if (total > kMostBytes) RefuseLine(position, "the files add up to more than 4 GB");

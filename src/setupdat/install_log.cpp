@@ -51,7 +51,7 @@ bool RootOf(const Field& name, HKEY& root) {
 }
 
 void AddField(std::string& text, const std::string& field) {
-  if (field.find_first_of("\t\r\n") != std::string::npos) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+  if (field.find_first_of("\t\r\n") != std::string::npos) ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   text.push_back('\t');
   text.append(field);
 }

@@ -10,7 +10,7 @@ void ExpandItemText(const VariableTable& variables, GlobalBlock& text) {
   {
     BlockLock<const char> original(text);
     // An absent text (no block) locks as null, which does not expand.
-    if (!variables.ExpandText(original.get(), expanded)) throw SetupError(SETUP_ERR_EXPAND);
+    if (!variables.ExpandText(original.get(), expanded)) ThrowSetupError(SETUP_ERR_EXPAND);
   }
   text = std::move(expanded);
 }

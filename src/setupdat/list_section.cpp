@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <memory>
 
 #include "platform/unique_handle.h"
 
@@ -10,31 +10,34 @@ namespace {
 
 // A file that begins with a byte-order mark is Unicode, which the reader
 // gives in the ANSI code page like the platform's reader does; any other
-// file is ANSI already. The wide text is a vector, not a wide string, which
-// would bring the runtime's whole wide-string instantiation into Setup.exe.
+// file is ANSI already. The wide text is a plain array, not a wide string,
+// which would bring the runtime's whole wide-string instantiation into
+// Setup.exe.
 std::string AnsiText(const std::string& file) {
-  std::vector<wchar_t> wide;
+  std::unique_ptr<wchar_t[]> wide;
+  int units = 0;
   if (file.size() >= 3 && file.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), nullptr, 0);
-    wide.resize(static_cast<std::size_t>(length));
-    if (length > 0)
-      MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), &wide[0], length);
+    units = MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), nullptr, 0);
+    if (units > 0) {
+      wide.reset(new wchar_t[static_cast<std::size_t>(units)]);
+      MultiByteToWideChar(CP_UTF8, 0, file.data() + 3, static_cast<int>(file.size() - 3), wide.get(), units);
+    }
   } else if (file.size() >= 2 && (file.compare(0, 2, "\xFF\xFE") == 0 || file.compare(0, 2, "\xFE\xFF") == 0)) {
     const bool bigEndian = file[0] == '\xFE';
-    for (std::size_t at = 2; at + 1 < file.size(); at += 2) {
-      const unsigned char first = static_cast<unsigned char>(file[at]);
-      const unsigned char second = static_cast<unsigned char>(file[at + 1]);
-      wide.push_back(static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+    units = static_cast<int>((file.size() - 2) / 2);
+    wide.reset(new wchar_t[static_cast<std::size_t>(units) + 1]);
+    for (int unit = 0; unit < units; ++unit) {
+      const unsigned char first = static_cast<unsigned char>(file[2 + 2 * unit]);
+      const unsigned char second = static_cast<unsigned char>(file[3 + 2 * unit]);
+      wide[unit] = static_cast<wchar_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
     }
   } else {
     return file;
   }
-  if (wide.empty()) return std::string();
-  const int length =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  if (units <= 0) return std::string();
+  const int length = WideCharToMultiByte(CP_ACP, 0, wide.get(), units, nullptr, 0, nullptr, nullptr);
   std::string ansi(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0)
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0], length, nullptr, nullptr);
+  if (length > 0) WideCharToMultiByte(CP_ACP, 0, wide.get(), units, &ansi[0], length, nullptr, nullptr);
   return ansi;
 }
 

@@ -14,7 +14,7 @@ namespace {
 // backslash and what follows.
 void GetProgramFolder(char (&path)[kPathSize]) {
   const DWORD length = GetModuleFileNameA(nullptr, path, kPathSize);
-  if (length == 0 || length >= kPathSize) throw SetupError(SETUP_ERR_GENERAL);
+  if (length == 0 || length >= kPathSize) ThrowSetupError(SETUP_ERR_GENERAL);
   char* backslash = std::strrchr(path, '\\');
   if (backslash) *backslash = '\0';
 }
@@ -27,7 +27,7 @@ void SetupSession::ProposeFolder() {
     GlobalBlock expanded;
     variables->ExpandText(work, expanded);
     BlockLock<const char> text(expanded);
-    if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
+    if (!text) ThrowSetupError(SETUP_ERR_NO_MEMORY);
     variables->Set('0', text.get());
   } else {
     variables->Set('0', "C:\\");
@@ -39,7 +39,7 @@ bool SetupSession::LoadSetupInfo() {
     char work[kPathSize] = {};
     if (!setupDatPath) {
       setupDatPath.reset(new (std::nothrow) char[kPathSize]());
-      if (!setupDatPath) throw SetupError(SETUP_ERR_NO_MEMORY);
+      if (!setupDatPath) ThrowSetupError(SETUP_ERR_NO_MEMORY);
     }
     char* path = setupDatPath.get();
 
@@ -49,7 +49,7 @@ bool SetupSession::LoadSetupInfo() {
       // A folder too long to hold "\Setup.dat" as well names no readable
       // file: it is refused like a missing file, never read cut.
       std::size_t length = 0;
-      if (!folder->GetLength(length) || length >= kPathSize) throw SetupError(SETUP_ERR_NO_SETUPDAT);
+      if (!folder->GetLength(length) || length >= kPathSize) ThrowSetupError(SETUP_ERR_NO_SETUPDAT);
       folder->GetValue(path, kPathSize - 1);
     } else {
       CopyText(path, kPathSize, programFolder);
@@ -63,9 +63,9 @@ bool SetupSession::LoadSetupInfo() {
     CopyText(folderText, sizeof folderText, path);
     char fileName[kPathSize];
     LoadNameString(instance, IDS_SETUPDAT_FILE, fileName, sizeof fileName);
-    if (!AppendText(path, kPathSize, fileName)) throw SetupError(SETUP_ERR_NO_SETUPDAT);
+    if (!AppendText(path, kPathSize, fileName)) ThrowSetupError(SETUP_ERR_NO_SETUPDAT);
 
-    if (!GetSetupString(IDS_SECTION_SETUP, IDS_KEY_TITLE, work, sizeof work)) throw SetupError(SETUP_ERR_NO_SETUPDAT);
+    if (!GetSetupString(IDS_SECTION_SETUP, IDS_KEY_TITLE, work, sizeof work)) ThrowSetupError(SETUP_ERR_NO_SETUPDAT);
     SetWindowTextA(window, work);
     variables->Set('T', work);
 
@@ -99,9 +99,9 @@ bool SetupSession::LoadSetupInfo() {
 
     for (WORD kind = ITEM_KIND_FILE; kind <= ITEM_KIND_SHORTCUT; ++kind) {
       lists[kind - 1].reset(new (std::nothrow) ItemList(kind));
-      if (!lists[kind - 1]) throw SetupError(SETUP_ERR_NO_MEMORY);
+      if (!lists[kind - 1]) ThrowSetupError(SETUP_ERR_NO_MEMORY);
     }
-    if (!LoadComponentLists(*this)) throw SetupError(SETUP_ERR_NO_COMPONENTS);
+    if (!LoadComponentLists(*this)) ThrowSetupError(SETUP_ERR_NO_COMPONENTS);
 
     if (window) InvalidateRect(window, nullptr, TRUE);
     return true;

@@ -24,10 +24,10 @@ namespace {
 
 const char kClassName[] = "QWSetupWindow";
 
-std::string VariableValue(const SetupSession& session, unsigned char key) {
-  char text[kPathSize] = "";
-  if (const Variable* variable = session.variables->FindKey(key)) variable->GetValue(text, kPathSize - 1);
-  return text;
+// The installation folder, variable 0.
+void InstallationFolder(const SetupSession& session, char (&text)[kPathSize]) {
+  text[0] = '\0';
+  if (const Variable* variable = session.variables->FindKey('0')) variable->GetValue(text, kPathSize - 1);
 }
 
 SetupSession* SessionOf(HWND window) { return reinterpret_cast<SetupSession*>(GetWindowLongPtrA(window, 0)); }
@@ -119,7 +119,9 @@ void OnWizard(HWND window, SetupSession& session) {
       return EndRun(window, exitCode);
     }
   }
-  LogEvent("installation folder: %s", VariableValue(session, '0').c_str());
+  char folder[kPathSize];
+  InstallationFolder(session, folder);
+  LogEvent("installation folder: %s", folder);
   Post(window, WM_SETUP_EXPAND);
 }
 
@@ -171,7 +173,9 @@ void OnInstall(HWND window, SetupSession& session) {
     PaintNow(progress);
   }
   // Nothing is changed that the next run could not take back.
-  if (!BeginJournal("install", VariableValue(session, '0').c_str())) {
+  char folder[kPathSize];
+  InstallationFolder(session, folder);
+  if (!BeginJournal("install", folder)) {
     DestroyWindow(progress);
     session.ReportError(SETUP_ERR_GENERAL);
     return EndRun(window, EXIT_FAILED);
@@ -279,11 +283,8 @@ void RunStep(HWND window, UINT message, SetupSession& session) {
       case WM_SETUP_REMOVE:
         return OnRemove(window, session);
     }
-  } catch (SetupError& code) {
-    session.ReportError(code);
-    EndRun(window, EXIT_FAILED);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
     EndRun(window, EXIT_FAILED);
   }
 }

@@ -17,6 +17,6 @@ bool RemoveLoggedLink(const LogEntry& entry) {
     LogEvent("link removed: %s", path);
   }
   char folder[kPathSize];
-  if (GetFolderPart(path, folder, sizeof folder)) RemoveCreatedFolders(folder, entry.outer);
+  if (GetFolderPart(path, folder, sizeof folder)) RemoveCreatedFolders(folder, entry.outer.c_str());
   return true;
 }

@@ -160,7 +160,7 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
     placed.folder = folder;
     placed_.push_back(std::move(placed));
   } catch (const std::bad_alloc&) {
-    throw SetupError(SETUP_ERR_NO_MEMORY);
+    ThrowSetupError(SETUP_ERR_NO_MEMORY);
   }
   PlacedLink& placed = placed_.back();
 
@@ -168,7 +168,7 @@ BOOL ShortcutItem::CreateShortcut(const char* pattern) {
   CreateFolderPath(folder, &placed.outermostCreated);
   if (!SetAside(placed)) {
     // The old link is still in place and stays untouched.
-    RemoveCreatedFolders(placed.folder.c_str(), placed.outermostCreated);
+    RemoveCreatedFolders(placed.folder.c_str(), placed.outermostCreated.c_str());
     placed_.pop_back();
     return FALSE;
   }
@@ -226,7 +226,7 @@ void ShortcutItem::Undo(const PlacedLink& placed) {
     MoveFileExA(placed.aside.c_str(), placed.path.c_str(), MOVEFILE_REPLACE_EXISTING);
   else
     DeleteFileA(placed.path.c_str());
-  RemoveCreatedFolders(placed.folder.c_str(), placed.outermostCreated);
+  RemoveCreatedFolders(placed.folder.c_str(), placed.outermostCreated.c_str());
 }
 
 void ShortcutItem::Rollback() {

@@ -166,7 +166,7 @@ void WriteEntryChecksum(SetupSession& session, DWORD checksum) {
   placement.entryKey = ProductKeyPath(session, session.productKey);
   RegistryKey key(session.instance);
   if (!key.Create(ProductRoot(), placement.entryKey.c_str(), REGISTRY_READ_WRITE))
-    throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+    ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   GlobalBlock old;
   try {
     if (key.HasValue(kLogChecksumValue) && key.QueryString(kLogChecksumValue, old)) {
@@ -199,7 +199,7 @@ void PrepareProductRecord(SetupSession& session) {
   const std::string folder = WithoutTrailingBackslash(VariableValue(session, '0'));
   // A product in a drive's root or among Windows' own folders could never
   // be removed safely: refused before anything is installed.
-  if (!IsSafeProductFolder(folder)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+  if (!IsSafeProductFolder(folder)) ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
   session.productKey = ProductKeyName(session, folder);
   if (!session.previousLog || !SamePath(session.previousLog->product, session.productKey)) {
     session.previousLog.reset();
@@ -231,7 +231,7 @@ bool RecordInstallLog(SetupSession& session) {
     std::unique_ptr<InstallLog> log(new InstallLog(BuildInstallLog(session)));
     char path[kPathSize];
     if (!IsSafeProductFolder(log->folder) || !InstallLogPath(session, log->folder, path))
-      throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+      ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
     session.logPlacement.path = path;
     // The log it replaces waits beside it until the installation stands.
     const std::string kept = std::string(path) + ".old";
@@ -239,40 +239,38 @@ bool RecordInstallLog(SetupSession& session) {
     CopyFileA(path, kept.c_str(), FALSE);
     JournalNote({"G", path});
     DWORD checksum = 0;
-    if (!WriteInstallLog(*log, path, checksum)) throw SetupError(SETUP_ERR_UNINSTALL_INFO);
+    if (!WriteInstallLog(*log, path, checksum)) ThrowSetupError(SETUP_ERR_UNINSTALL_INFO);
     WriteEntryChecksum(session, checksum);
     LogEvent("install log written: %s (%08lx)", path, static_cast<unsigned long>(checksum));
     session.writtenLog = std::move(log);
     return true;
-  } catch (SetupError& code) {
-    session.ReportError(code);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
   }
   return false;
 }
 
-void RestoreReplacedLog(const std::string& path) {
-  const std::string kept = path + ".old";
-  if (!MoveFileExA(kept.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) DeleteFileA(path.c_str());
-  DeleteFileA((path + ".new").c_str());
+void RestoreReplacedLog(const char* path) {
+  const std::string kept = std::string(path) + ".old";
+  if (!MoveFileExA(kept.c_str(), path, MOVEFILE_REPLACE_EXISTING)) DeleteFileA(path);
+  DeleteFileA((std::string(path) + ".new").c_str());
 }
 
-void RestoreEntryChecksum(const std::string& entryKey, const std::string& old) {
+void RestoreEntryChecksum(const char* entryKey, const char* old) {
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(ProductRoot(), entryKey.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(ProductRoot(), entryKey, 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
   RegistryKeyHandle key(opened);
-  if (old.empty())
+  if (!old[0])
     RegDeleteValueA(key.get(), kLogChecksumValue);
   else
-    RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(old.c_str()),
-                   static_cast<DWORD>(old.size() + 1));
+    RegSetValueExA(key.get(), kLogChecksumValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(old),
+                   static_cast<DWORD>(std::strlen(old) + 1));
 }
 
 void TakeBackInstallLog(SetupSession& session) {
   LogPlacement& placement = session.logPlacement;
-  if (placement.checksumWritten) RestoreEntryChecksum(placement.entryKey, placement.oldChecksum);
-  if (!placement.path.empty()) RestoreReplacedLog(placement.path);
+  if (placement.checksumWritten) RestoreEntryChecksum(placement.entryKey.c_str(), placement.oldChecksum.c_str());
+  if (!placement.path.empty()) RestoreReplacedLog(placement.path.c_str());
   session.logPlacement = LogPlacement();
   session.writtenLog.reset();
 }
@@ -301,5 +299,5 @@ void RemoveDroppedItems(SetupSession& session) {
   char oldLog[kPathSize];
   if (!SamePath(before->folder, now->folder) && InstallLogPath(session, before->folder, oldLog)) DeleteFileA(oldLog);
   for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
-    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer);
+    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer.c_str());
 }

@@ -37,7 +37,7 @@ void TakeBackInstallLog(SetupSession& session);
 
 // The log at `path` as it was before an installation replaced it (kept
 // beside it as ".old"), or gone when it had none.
-void RestoreReplacedLog(const std::string& path);
+void RestoreReplacedLog(const char* path);
 // The checksum in the uninstall entry below ProductRoot() back to
 // `old`, or removed when that is empty.
-void RestoreEntryChecksum(const std::string& entryKey, const std::string& old);
+void RestoreEntryChecksum(const char* entryKey, const char* old);

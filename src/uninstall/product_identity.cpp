@@ -99,14 +99,13 @@ bool IsSafeProductFolder(const std::string& folder) {
   if (!drive && !network) return false;
   if (folder.find_first_of("*?\"<>|/") != std::string::npos) return false;
   if (network && folder.find('\\', 2) == std::string::npos) return false;
-  // Each step must name a folder: no "." or "..", no empty step.
-  std::size_t start = drive ? 3 : 2;
-  while (start <= folder.size()) {
-    std::size_t end = folder.find('\\', start);
-    if (end == std::string::npos) end = folder.size();
-    const std::string step = folder.substr(start, end - start);
-    if (step.empty() || step == "." || step == ".." || step.find_first_not_of('.') == std::string::npos) return false;
-    start = end + 1;
+  // Each step must name a folder: no "." or "..", no empty step, nor one
+  // of dots alone.
+  for (const char* step = folder.c_str() + (drive ? 3 : 2);; ++step) {
+    bool onlyDots = true;
+    for (; *step && *step != '\\'; ++step) onlyDots = onlyDots && *step == '.';
+    if (onlyDots) return false;
+    if (!*step) break;
   }
   char system[kPathSize];
   if (GetWindowsDirectoryA(system, sizeof system) == 0) return false;

@@ -1,12 +1,14 @@
 #include "uninstall/recovery.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/folders.h"
 #include "engine/restart.h"
 #include "platform/error_report.h"
+#include "platform/format_text.h"
 #include "platform/globals.h"
 #include "platform/run_log.h"
 #include "registry/registry_key.h"
@@ -22,44 +24,58 @@
 
 namespace {
 
-using Line = std::vector<std::string>;
+using Line = JournalLine;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Is(const char* text, const char* word) { return std::strcmp(text, word) == 0; }
 
-std::string Upper(std::string text) {
-  if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
-  return text;
+bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Upper(const char* text) {
+  std::string upper = text;
+  if (!upper.empty()) CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+  return upper;
 }
 
 // A name made ready for a rename that never came is empty; anything else
 // is somebody's file and stays.
-void DeleteIfEmpty(const std::string& path) {
+void DeleteIfEmpty(const char* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeLow == 0 &&
+  if (GetFileAttributesExA(path, GetFileExInfoStandard, &data) && data.nFileSizeLow == 0 &&
       data.nFileSizeHigh == 0 && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-    DeleteFileA(path.c_str());
+    DeleteFileA(path);
 }
 
 // An old file renamed aside: back in its place, over the new one that
 // took it.
-void PutBack(const std::string& path, const std::string& aside) {
+void PutBack(const char* path, const char* aside) {
   if (!Exists(aside)) return;
   if (Exists(path)) {
     DeleteIfEmpty(aside);
     return;
   }
-  MoveFileA(aside.c_str(), path.c_str());
+  MoveFileA(aside, path);
+}
+
+// Calls `act` with the path of each file in `folder` whose name matches
+// `pattern`. A path too long for the system's calls names nothing they
+// could reach.
+template <typename Act>
+void EachFile(const char* folder, const char* pattern, Act act) {
+  char path[kPathSize];
+  if (FormatText(path, sizeof path, "%s\\%s", folder, pattern) < 0) return;
+  WIN32_FIND_DATAA found;
+  FindHandle find(FindFirstFileA(path, &found));
+  if (!find) return;
+  do {
+    if (FormatText(path, sizeof path, "%s\\%s", folder, found.cFileName) >= 0) act(path);
+  } while (FindNextFileA(find.get(), &found));
 }
 
 // The names made ready in `folder` with `prefix` for a rename the run did
 // not live to make: empty, and so nobody's.
-void DeleteEmptyPlaceholders(const std::string& folder, const std::string& prefix) {
-  WIN32_FIND_DATAA found;
-  FindHandle find(FindFirstFileA((folder + "\\" + prefix + "*.tmp").c_str(), &found));
-  if (!find) return;
-  do {
-    DeleteIfEmpty(folder + "\\" + found.cFileName);
-  } while (FindNextFileA(find.get(), &found));
+void DeleteEmptyPlaceholders(const char* folder, const char* prefix) {
+  char pattern[kPathSize];
+  if (FormatText(pattern, sizeof pattern, "%s*.tmp", prefix) >= 0) EachFile(folder, pattern, DeleteIfEmpty);
 }
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
@@ -68,26 +84,27 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
   return false;
 }
 
-void EmptyStagingFolder(const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  FindHandle find(FindFirstFileA((folder + "\\QWI*.TMP").c_str(), &found));
-  if (find) {
-    do {
-      DeleteFileA((folder + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(find.get(), &found));
-  }
-  RemoveDirectoryA(folder.c_str());
+void EmptyStagingFolder(const char* folder) {
+  EachFile(folder, "QWI*.TMP", [](const char* path) { DeleteFileA(path); });
+  RemoveDirectoryA(folder);
+}
+
+// `path` with `ending` added, when that still fits a path.
+void DeleteWithEnding(const char* path, const char* ending) {
+  char named[kPathSize];
+  if (FormatText(named, sizeof named, "%s%s", path, ending) >= 0) DeleteFileA(named);
 }
 
 void RestoreRegistryValue(const Line& line) {
   // RV root path name createdKey existed type data
-  if (line.size() < 8) return;
-  const HKEY root = RootOfShortName(line[1].c_str());
+  if (line.count < 8) return;
+  const HKEY root = RootOfShortName(line[1]);
   if (!root) return;
-  std::string path = line[2];
-  const std::string& created = line[4];
-  if (!created.empty()) {
-    while (path.size() >= created.size() && RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) {
+  const char* created = line[4];
+  if (created[0]) {
+    std::string path = line[2];
+    const std::size_t createdSize = std::strlen(created);
+    while (path.size() >= createdSize && RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS) {
       const std::size_t backslash = path.rfind('\\');
       if (backslash == std::string::npos) break;
       path.resize(backslash);
@@ -95,14 +112,14 @@ void RestoreRegistryValue(const Line& line) {
     return;
   }
   HKEY opened = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(root, line[2], 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS) return;
   RegistryKeyHandle key(opened);
-  if (line[5] == "1") {
+  if (Is(line[5], "1")) {
     const std::vector<BYTE> data = HexBytes(line[7]);
-    RegSetValueExA(key.get(), line[3].c_str(), 0, std::strtoul(line[6].c_str(), nullptr, 10),
-                   data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
+    RegSetValueExA(key.get(), line[3], 0, std::strtoul(line[6], nullptr, 10), data.empty() ? nullptr : data.data(),
+                   static_cast<DWORD>(data.size()));
   } else {
-    RegDeleteValueA(key.get(), line[3].c_str());
+    RegDeleteValueA(key.get(), line[3]);
   }
 }
 
@@ -110,58 +127,56 @@ void RestoreRegistryValue(const Line& line) {
 // commit an installation stands: only what it kept for a rollback goes.
 void TakeBackInstallation(SetupSession& session, const std::vector<Line>& lines) {
   bool committed = false;
-  for (const Line& line : lines) committed = committed || line[0] == "COMMIT";
+  for (const Line& line : lines) committed = committed || Is(line[0], "COMMIT");
   std::vector<std::string> skipped;  // files whose placement the run took back itself
   std::vector<std::string> placed;   // files whose last placement has been looked at
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-    const std::string& kind = (*line)[0];
-    const std::string first = line->size() > 1 ? (*line)[1] : std::string();
-    const std::string second = line->size() > 2 ? (*line)[2] : std::string();
+    const char* kind = (*line)[0];
+    const char* first = (*line)[1];
+    const char* second = (*line)[2];
     if (committed) {
-      if (kind == "FA" && Exists(first)) DeleteFileA(second.c_str());
-      if (kind == "LA" && Exists(first)) DeleteFileA(second.c_str());
-      if (kind == "S") EmptyStagingFolder(first);
-      if (kind == "G") DeleteFileA((first + ".old").c_str());
+      if ((Is(kind, "FA") || Is(kind, "LA")) && Exists(first)) DeleteFileA(second);
+      if (Is(kind, "S")) EmptyStagingFolder(first);
+      if (Is(kind, "G")) DeleteWithEnding(first, ".old");
       continue;
     }
-    if (kind == "FX") {
+    if (Is(kind, "FX")) {
       skipped.push_back(Upper(first));
-    } else if (kind == "F+") {
+    } else if (Is(kind, "F+")) {
       // Only a file's last attempt can have placed it: placed when its
       // temporary file is gone and the name is taken.
-      const std::string upper = Upper(first);
+      std::string upper = Upper(first);
       if (Contains(placed, upper)) continue;
-      placed.push_back(upper);
-      if (!Contains(skipped, upper) && !Exists(second) && Exists(first)) DeleteFileA(first.c_str());
-    } else if (kind == "FA" || kind == "LA") {
+      const bool skippedFile = Contains(skipped, upper);
+      placed.push_back(std::move(upper));
+      if (!skippedFile && !Exists(second) && Exists(first)) DeleteFileA(first);
+    } else if (Is(kind, "FA") || Is(kind, "LA")) {
       PutBack(first, second);
-    } else if (kind == "FD") {
-      CancelAtRestart(second.c_str(), first.c_str());
-      DeleteFileA(second.c_str());
-    } else if (kind == "FC" && line->size() > 2) {
-      RestoreSharedCount(session.instance, first.c_str(), DecodeCount(second));
-    } else if (kind == "FF") {
-      RemoveCreatedFolders(first.c_str(), second);
-    } else if (kind == "P") {
+    } else if (Is(kind, "FD")) {
+      CancelAtRestart(second, first);
+      DeleteFileA(second);
+    } else if (Is(kind, "FC") && line->count > 2) {
+      RestoreSharedCount(session.instance, first, DecodeCount(second));
+    } else if (Is(kind, "FF")) {
+      RemoveCreatedFolders(first, second);
+    } else if (Is(kind, "P")) {
       DeleteEmptyPlaceholders(first, second);
-    } else if (kind == "T") {
-      DeleteFileA(first.c_str());
-    } else if (kind == "S") {
+    } else if (Is(kind, "T") || Is(kind, "L+")) {
+      DeleteFileA(first);
+    } else if (Is(kind, "S")) {
       EmptyStagingFolder(first);
-    } else if (kind == "L+") {
-      DeleteFileA(first.c_str());
-    } else if (kind == "RV") {
+    } else if (Is(kind, "RV")) {
       RestoreRegistryValue(*line);
-    } else if (kind == "G") {
+    } else if (Is(kind, "G")) {
       RestoreReplacedLog(first);
-    } else if (kind == "K" && line->size() > 2) {
-      RestoreEntryChecksum(first, second == "-" ? std::string() : second);
+    } else if (Is(kind, "K") && line->count > 2) {
+      RestoreEntryChecksum(first, Is(second, "-") ? "" : second);
     }
   }
 }
 
 // Finishes an uninstall from the product's log, past what it had removed.
-void FinishUninstall(SetupSession& session, const std::string& folder, const std::vector<Line>& lines) {
+void FinishUninstall(SetupSession& session, const char* folder, const std::vector<Line>& lines) {
   std::unique_ptr<InstallLog> log(new InstallLog);
   if (ReadTrustedLog(session, folder, *log)) {
     session.removalLog = std::move(log);
@@ -169,8 +184,8 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
     // not be lowered twice: an entry whose count may have been lowered is
     // done, at worst leaving the file with a count too many.
     for (const Line& line : lines) {
-      if (line[0] != "UD" || line.size() < 2) continue;
-      const std::size_t index = std::strtoul(line[1].c_str(), nullptr, 10);
+      if (!Is(line[0], "UD") || line.count < 2) continue;
+      const std::size_t index = std::strtoul(line[1], nullptr, 10);
       if (index < session.removalLog->entries.size() && session.removalLog->entries[index].counted)
         session.removalDone.push_back(index);
     }
@@ -183,13 +198,13 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
   // Cut short in its last phase: the entry went, the log and the folders
   // are left to go.
   bool lastPhase = false;
-  for (const Line& line : lines) lastPhase = lastPhase || line[0] == "UE";
+  for (const Line& line : lines) lastPhase = lastPhase || Is(line[0], "UE");
   if (!lastPhase) return;
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
-    if ((*line)[0] != "UR" || line->size() < 5) continue;
+    if (!Is((*line)[0], "UR") || line->count < 5) continue;
     LogEntry entry;
     entry.type = LogEntry::Registry;
-    entry.root = RootOfShortName((*line)[1].c_str());
+    entry.root = RootOfShortName((*line)[1]);
     if (!entry.root) continue;
     entry.path = (*line)[2];
     entry.name = (*line)[3];
@@ -199,7 +214,7 @@ void FinishUninstall(SetupSession& session, const std::string& folder, const std
   char path[kPathSize];
   if (InstallLogPath(session, folder, path)) DeleteFileA(path);
   for (auto line = lines.rbegin(); line != lines.rend(); ++line)
-    if ((*line)[0] == "UF" && line->size() > 2) RemoveCreatedFolders((*line)[1].c_str(), (*line)[2]);
+    if (Is((*line)[0], "UF") && line->count > 2) RemoveCreatedFolders((*line)[1], (*line)[2]);
 }
 
 }  // namespace
@@ -211,14 +226,15 @@ bool RecoverInterruptedRun(SetupSession& session) {
   bool found = false;
   for (const bool user : {false, true}) {
     g_userScope = user;
+    std::string text;
     std::vector<Line> lines;
-    if (!ReadJournal(lines)) continue;
+    if (!ReadJournal(text, lines)) continue;
     found = true;
-    if (!lines.empty() && lines[0].size() >= 3 && lines[0][0] == "run") {
-      LogEvent("an earlier run was cut short: %s %s", lines[0][1].c_str(), lines[0][2].c_str());
-      if (lines[0][1] == "install")
+    if (!lines.empty() && lines[0].count >= 3 && Is(lines[0][0], "run")) {
+      LogEvent("an earlier run was cut short: %s %s", lines[0][1], lines[0][2]);
+      if (Is(lines[0][1], "install"))
         TakeBackInstallation(session, lines);
-      else if (lines[0][1] == "uninstall")
+      else if (Is(lines[0][1], "uninstall"))
         FinishUninstall(session, lines[0][2], lines);
       ShowStringMessage(session.window, IDS_RECOVERED, MB_ICONINFORMATION);
     }

@@ -34,7 +34,7 @@ void ShowStage(HWND window, const char* text) {
 // A removal cut short keeps the log of what is left, so that the next
 // uninstall finishes the job: the entries still to remove, the uninstall
 // entry's own and the folders, with its checksum in the entry again.
-void KeepWhatIsLeft(SetupSession& session, const InstallLog& log, const std::vector<bool>& left) {
+void KeepWhatIsLeft(SetupSession& session, const InstallLog& log, const std::vector<char>& left) {
   InstallLog rest;
   rest.folder = log.folder;
   rest.product = log.product;
@@ -55,18 +55,30 @@ void KeepWhatIsLeft(SetupSession& session, const InstallLog& log, const std::vec
                  static_cast<DWORD>(std::strlen(text) + 1));
 }
 
+bool RemoveEntry(SetupSession& session, const LogEntry& entry) {
+  switch (entry.type) {
+    case LogEntry::File:
+      return RemoveLoggedFile(session, entry);
+    case LogEntry::Registry:
+      return RemoveLoggedRegistry(entry, false);
+    case LogEntry::Link:
+      return RemoveLoggedLink(entry);
+    case LogEntry::Folders:
+      break;
+  }
+  return true;
+}
+
 // Walks the log's entries of one type backwards; every one is tried, and
 // those that could not be removed stay marked in `left`.
-template <typename Remove>
-void RemoveEach(SetupSession& session, const InstallLog& log, LogEntry::Type type, std::vector<bool>& left,
-                Remove remove) {
+void RemoveEach(SetupSession& session, const InstallLog& log, LogEntry::Type type, std::vector<char>& left) {
   for (std::size_t i = log.entries.size(); i-- > 0;) {
     const LogEntry& entry = log.entries[i];
     if (entry.type != type || left[i]) continue;
     char index[16];
     FormatText(index, sizeof index, "%lu", static_cast<unsigned long>(i));
     JournalNote({"UD", index});
-    if (!remove(entry)) {
+    if (!RemoveEntry(session, entry)) {
       left[i] = true;
       if (session.removalFailure.empty()) session.removalFailure = entry.path;
     }
@@ -78,24 +90,28 @@ bool RemovePasses(SetupSession& session, HWND window) {
   session.progressWindow = window;
   const InstallLog& log = *session.removalLog;
   const std::string entryKey = ProductKeyPath(session, log.product);
-  std::vector<bool> left(log.entries.size(), false);
+  std::vector<char> left(log.entries.size(), false);
   // The uninstall entry goes last, with the log: until then a second
   // uninstall can finish what this one could not.
-  std::vector<bool> lastly(log.entries.size(), false);
+  std::vector<char> lastly(log.entries.size(), false);
   for (std::size_t i = 0; i < log.entries.size(); ++i)
     lastly[i] = log.entries[i].type == LogEntry::Registry && log.entries[i].root == ProductRoot() &&
                 IsWithin(log.entries[i].path, entryKey);
-  std::vector<bool> skip = lastly;
+  std::vector<char> skip = lastly;
   // What an earlier uninstall of this log removed before it was cut short.
   for (std::size_t done : session.removalDone)
     if (done < skip.size()) skip[done] = true;
 
-  ShowStage(window, "Removing files");
-  RemoveEach(session, log, LogEntry::File, skip, [&session](const LogEntry& e) { return RemoveLoggedFile(session, e); });
-  ShowStage(window, "Removing registry entries");
-  RemoveEach(session, log, LogEntry::Registry, skip, [](const LogEntry& e) { return RemoveLoggedRegistry(e, false); });
-  ShowStage(window, "Removing shortcuts");
-  RemoveEach(session, log, LogEntry::Link, skip, [](const LogEntry& e) { return RemoveLoggedLink(e); });
+  static const struct {
+    LogEntry::Type type;
+    const char* stage;
+  } kPasses[] = {{LogEntry::File, "Removing files"},
+                 {LogEntry::Registry, "Removing registry entries"},
+                 {LogEntry::Link, "Removing shortcuts"}};
+  for (const auto& pass : kPasses) {
+    ShowStage(window, pass.stage);
+    RemoveEach(session, log, pass.type, skip);
+  }
 
   for (std::size_t i = 0; i < left.size(); ++i) left[i] = skip[i];
   for (std::size_t done : session.removalDone)
@@ -126,7 +142,7 @@ bool RemovePasses(SetupSession& session, HWND window) {
     RegDeleteValueA(key.get(), kLogChecksumValue);
   }
   for (auto entry = log.entries.rbegin(); entry != log.entries.rend(); ++entry)
-    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer);
+    if (entry->type == LogEntry::Folders) RemoveCreatedFolders(entry->path.c_str(), entry->outer.c_str());
   return true;
 }
 
@@ -155,10 +171,8 @@ bool RunRemove(SetupSession& session, HWND window) {
   // report: the user is then told that files may remain.
   try {
     return RemovePasses(session, window);
-  } catch (SetupError& code) {
-    session.ReportError(code);
-  } catch (std::bad_alloc&) {
-    session.ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    session.ReportError(CaughtError());
   }
   return false;
 }

@@ -12,7 +12,7 @@ namespace {
 
 void SetFromBlock(VariableTable& table, unsigned char key, const GlobalBlock& block) {
   BlockLock<const char> text(block);
-  if (!text) throw SetupError(SETUP_ERR_NO_MEMORY);
+  if (!text) ThrowSetupError(SETUP_ERR_NO_MEMORY);
   table.Set(key, text.get());
 }
 
@@ -75,14 +75,10 @@ bool SetupSession::SetSystemVariables(const char* commandPath) {
       if (length > 0) variables->Set('I', text);
     }
     return true;
-  } catch (SetupError& code) {
-    ReportError(code);
-    PostQuitMessage(0);
-    return false;
-  } catch (std::bad_alloc&) {
-    // Reported here: nothing above may let it unwind through the window
-    // creation that runs this.
-    ReportError(SETUP_ERR_NO_MEMORY);
+  } catch (...) {
+    // Reported here, running out of memory too: nothing above may let it
+    // unwind through the window creation that runs this.
+    ReportError(CaughtError());
     PostQuitMessage(0);
     return false;
   }

@@ -59,7 +59,7 @@ bool VariableTable::ExpandText(const char* text, GlobalBlock& result) const {
   std::size_t written = 0;
   {
     auto lock = std::make_unique<BlockLock<char>>(block);
-    if (!*lock) throw SetupError(SETUP_ERR_NO_MEMORY);
+    if (!*lock) ThrowSetupError(SETUP_ERR_NO_MEMORY);
     const char* scan = text;
     while (*scan) {
       if (*scan != '%') {
@@ -86,7 +86,7 @@ bool VariableTable::ExpandText(const char* text, GlobalBlock& result) const {
         GlobalBlock value = GlobalBlock::Allocate(length + 1);
         {
           BlockLock<char> valueLock(value);
-          if (!valueLock) throw SetupError(SETUP_ERR_NO_MEMORY);
+          if (!valueLock) ThrowSetupError(SETUP_ERR_NO_MEMORY);
           variable->GetValue(valueLock.get(), length);
         }
         size = size + length - 2;
@@ -94,7 +94,7 @@ bool VariableTable::ExpandText(const char* text, GlobalBlock& result) const {
         lock.reset();
         block.Resize(size);
         lock = std::make_unique<BlockLock<char>>(block);
-        if (!*lock) throw SetupError(SETUP_ERR_NO_MEMORY);
+        if (!*lock) ThrowSetupError(SETUP_ERR_NO_MEMORY);
         BlockLock<const char> valueLock(value);
         std::memcpy(lock->get() + written, valueLock.get(), length);
         written += length;

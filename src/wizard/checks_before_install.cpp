@@ -28,7 +28,7 @@ bool LicensePath(const SetupSession& session, char (&path)[kPathSize]) {
   license->GetValue(name, kPathSize);
   if (!CopyText(path, sizeof path, folder) || !AppendText(path, sizeof path, "\\") ||
       !AppendText(path, sizeof path, name))
-    throw SetupError(SETUP_ERR_MISSING_FILE);
+    ThrowSetupError(SETUP_ERR_MISSING_FILE);
   return true;
 }
 
@@ -37,14 +37,14 @@ bool LicensePath(const SetupSession& session, char (&path)[kPathSize]) {
 GlobalBlock ReadLicenseText(const char* path) {
   FileHandle file(
       CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw SetupError(SETUP_ERR_MISSING_FILE);
+  if (!file) ThrowSetupError(SETUP_ERR_MISSING_FILE);
   const DWORD size = GetFileSize(file.get(), nullptr);
-  if (size == INVALID_FILE_SIZE) throw SetupError(SETUP_ERR_MISSING_FILE);
+  if (size == INVALID_FILE_SIZE) ThrowSetupError(SETUP_ERR_MISSING_FILE);
   GlobalBlock text = GlobalBlock::Allocate(static_cast<std::size_t>(size) + 1);
   BlockLock<char> bytes(text);
-  if (!bytes) throw SetupError(SETUP_ERR_NO_MEMORY);
+  if (!bytes) ThrowSetupError(SETUP_ERR_NO_MEMORY);
   DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.get(), size, &read, nullptr) || read == 0) throw SetupError(SETUP_ERR_MISSING_FILE);
+  if (!ReadFile(file.get(), bytes.get(), size, &read, nullptr) || read == 0) ThrowSetupError(SETUP_ERR_MISSING_FILE);
   return text;
 }
 

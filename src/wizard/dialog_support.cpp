@@ -44,3 +44,12 @@ void ReportPageFailure(HWND page, SetupError code) {
   ShowErrorReport(g_instance, code);
   PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
+
+void ReportCaughtPageFailure(HWND page) {
+  SetupError code = SETUP_ERR_GENERAL;
+  try {
+    code = CaughtError();
+  } catch (...) {
+  }
+  ReportPageFailure(page, code);
+}

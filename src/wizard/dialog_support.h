@@ -43,20 +43,19 @@ bool HandleCommonNotification(Wizard& wizard, HWND page, UINT code, DWORD helpCo
 // Reports a failure inside a page with the fatal error report and cancels
 // the sheet, which ends the run as a cancel does.
 void ReportPageFailure(HWND page, SetupError code);
+// The same for the exception being handled: its code (CaughtError), the
+// general failure for any other exception.
+void ReportCaughtPageFailure(HWND page);
 
 // Runs a page's handler. A SetupError or an exhausted memory is reported
-// and cancels the whole sheet: no exception may unwind through the
-// platform's frames.
+// and cancels the whole sheet, as is any other exception: none may unwind
+// through the platform's frames.
 template <typename Handler>
 INT_PTR GuardPage(HWND page, Handler&& handler) {
   try {
     return handler();
-  } catch (SetupError& code) {
-    ReportPageFailure(page, code);
-  } catch (std::bad_alloc&) {
-    ReportPageFailure(page, SETUP_ERR_NO_MEMORY);
   } catch (...) {
-    ReportPageFailure(page, SETUP_ERR_GENERAL);
+    ReportCaughtPageFailure(page);
   }
   return FALSE;
 }

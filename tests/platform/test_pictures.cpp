@@ -1,12 +1,14 @@
-// The pictures as Setup.exe loads them: the deflate expander on streams of
-// each block kind and on damaged ones, and every picture of the program
-// expanded from its resource, in the size drawn for its dpi.
+// The pictures as Setup.exe loads them: every picture of the program
+// expanded from its resource, in the size drawn for its dpi, and refused
+// when its stream is cut. Also the deflate expander, on streams of each
+// block kind and on damaged ones.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "payload/lzma2_decoder.h"
 #include "platform/inflate.h"
 #include "platform/picture.h"
 #include "resources/resource_ids.h"
@@ -19,10 +21,10 @@ const unsigned char kStored[] = {0x01, 0x05, 0x00, 0xFA, 0xFF, 'h', 'e', 'l', 'l
 const unsigned char kFixed[] = {0xcb, 0x48, 0xcd, 0xc9, 0xc9, 0x57, 0xc8, 0x40, 0x27, 0x15, 0x01};
 const char kGreeting[] = "hello hello hello hello!";
 
-std::string Expand(const unsigned char* in, std::size_t size, std::size_t outSize, bool* ok) {
+std::string Expand(const unsigned char* in, std::size_t size, std::size_t outSize, bool* ok, bool lzma2 = false) {
   // Guard bytes after the output show any write past its end.
   std::vector<unsigned char> out(outSize + 16, 0xA5);
-  *ok = Inflate(in, size, out.data(), outSize);
+  *ok = lzma2 ? DecodeLzma2(in, size, out.data(), outSize) : Inflate(in, size, out.data(), outSize);
   for (std::size_t index = outSize; index < out.size(); ++index) EXPECT_EQ(out[index], 0xA5) << "written past the end";
   return std::string(out.begin(), out.begin() + outSize);
 }
@@ -73,7 +75,7 @@ const PictureSize kPictures[] = {
     {IDB_CORNER, 191, 90, true},      {IDB_CORNER_150, 286, 135, true},  {IDB_CORNER_200, 382, 180, true},
 };
 
-// The picture's deflated colour table and rows, as the resource holds them.
+// The picture's packed colour table and rows, as the resource holds them.
 std::vector<unsigned char> Stream(WORD id, BITMAPINFOHEADER& header) {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
@@ -116,10 +118,10 @@ TEST(Pictures, EveryPictureExpandsToItsSizeAndItsColours) {
     bool ok = false;
     const std::size_t expanded = header.biClrUsed * sizeof(RGBQUAD) + header.biSizeImage;
     for (std::size_t cut = 0; cut < stream.size(); cut += 7) {
-      Expand(stream.data(), cut, expanded, &ok);
+      Expand(stream.data(), cut, expanded, &ok, true);
       EXPECT_FALSE(ok) << expected.id << " cut at " << cut;
     }
-    Expand(stream.data(), stream.size(), expanded, &ok);
+    Expand(stream.data(), stream.size(), expanded, &ok, true);
     EXPECT_TRUE(ok) << expected.id;
   }
   DeleteDC(memory);
