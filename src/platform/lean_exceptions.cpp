@@ -103,8 +103,8 @@ bool AddressesRelative4(const unsigned char* cie) {
   const char* augmentation = reinterpret_cast<const char*>(at);
   if (augmentation[0] != 'z') return false;
   at = SkipLeb128(SkipLeb128(at + std::strlen(augmentation) + 1));  // the alignment factors
-  at = version == 1 ? at + 1 : SkipLeb128(at);                        // the return address register
-  at = SkipLeb128(at);                                                // the augmentation's length
+  at = version == 1 ? at + 1 : SkipLeb128(at);                      // the return address register
+  at = SkipLeb128(at);                                              // the augmentation's length
   for (const char* letter = augmentation + 1; *letter; ++letter) {
     switch (*letter) {
       case 'R':
