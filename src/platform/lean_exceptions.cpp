@@ -83,6 +83,12 @@ std::uint32_t Word(const unsigned char* at) {
   return word;
 }
 
+// The address that the signed distance written at `at` leads to.
+std::uintptr_t RelativeAddress(const unsigned char* at) {
+  const auto distance = static_cast<std::int32_t>(Word(at));
+  return reinterpret_cast<std::uintptr_t>(at) + static_cast<std::uintptr_t>(static_cast<std::intptr_t>(distance));
+}
+
 const unsigned char* SkipLeb128(const unsigned char* at) {
   while (*at++ & 0x80) {
   }
@@ -97,8 +103,8 @@ bool AddressesRelative4(const unsigned char* cie) {
   const char* augmentation = reinterpret_cast<const char*>(at);
   if (augmentation[0] != 'z') return false;
   at = SkipLeb128(SkipLeb128(at + std::strlen(augmentation) + 1));  // the alignment factors
-  at = version == 1 ? at + 1 : SkipLeb128(at);                        // the return address register
-  at = SkipLeb128(at);                                                // the augmentation's length
+  at = version == 1 ? at + 1 : SkipLeb128(at);                      // the return address register
+  at = SkipLeb128(at);                                              // the augmentation's length
   for (const char* letter = augmentation + 1; *letter; ++letter) {
     switch (*letter) {
       case 'R':
@@ -151,7 +157,7 @@ extern "C" const void* _Unwind_Find_FDE(void* pc, FrameBases* bases) {
     for (const unsigned char* entry = block->entries; Word(entry) != 0; entry += 4 + Word(entry)) {
       const std::uint32_t back = Word(entry + 4);
       if (back == 0 || !AddressesRelative4(entry + 4 - back)) continue;
-      const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(entry + 8) + Word(entry + 8);
+      const std::uintptr_t start = RelativeAddress(entry + 8);
       if (start == 0 || address - start >= Word(entry + 12)) continue;
       bases->textBase = nullptr;
       bases->dataBase = nullptr;
